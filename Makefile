@@ -1,0 +1,29 @@
+# Every target installs what it needs first, so each works on a fresh Debian machine as root.
+PRESETS := fuzz sanitize windows linux
+FUZZ_SECONDS ?= 30
+
+.PHONY: all deps test run $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+
+all: build-linux
+
+deps:
+	@./scripts/setup-deps.sh
+
+build-%: deps
+	cmake --preset $* >/dev/null
+	cmake --build --preset $*
+
+# The native suite comes last so that the run ends with its summary.
+test: test-fuzz test-sanitize test-windows test-linux
+
+test-linux test-sanitize test-windows: test-%: build-%
+	ctest --preset $*
+
+test-fuzz: build-fuzz
+	VELTRUN_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest --preset fuzz
+
+run: build-windows
+	./scripts/run-dialog.sh build/windows
+
+clean:
+	rm -rf build

@@ -1,0 +1,71 @@
+#include "linkdecode/link_unwrap.h"
+
+#include <utility>
+
+#include "linkdecode/base64_decoder.h"
+
+namespace linkdecode {
+
+const LinkScheme kLinkSchemes[3] = {
+    {"thunder://", 10, 2},
+    {"flashget://", 11, 10},
+    {"qqdl://", 7, 0},
+};
+
+namespace {
+
+// Code page 936: a lead byte and the byte after it form one character.
+bool IsLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+const LinkScheme* MatchScheme(const std::string& text) {
+    for (const LinkScheme& scheme : kLinkSchemes) {
+        if (text.compare(0, scheme.prefixLength, scheme.prefix) == 0)
+            return &scheme;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::string RemovePrefixOccurrences(const std::string& text, std::string_view prefix) {
+    std::string rest;
+    rest.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!prefix.empty() && text.compare(i, prefix.size(), prefix) == 0) {
+            i += prefix.size();
+            continue;
+        }
+        const std::size_t width =
+            IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        rest.append(text, i, width);
+        i += width;
+    }
+    return rest;
+}
+
+UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
+    if (pasted.find('/') == std::string::npos)
+        return {UnwrapOutcome::Ignored, {}};
+
+    const LinkScheme* scheme = MatchScheme(pasted);
+    if (scheme == nullptr)
+        return {UnwrapOutcome::NotALink, {}};
+
+    std::string address = DecodeBase64Text(
+        RemovePrefixOccurrences(pasted, std::string_view(scheme->prefix, scheme->prefixLength)));
+    const std::size_t zero = address.find('\0');
+    if (zero != std::string::npos)
+        address.resize(zero);
+
+    const std::size_t k = scheme->trimEachEnd;
+    if (k != 0) {
+        address.resize(address.size() > k ? address.size() - k : 0);
+        address.erase(0, k);
+    }
+    return {UnwrapOutcome::Decoded, std::move(address)};
+}
+
+}  // namespace linkdecode
