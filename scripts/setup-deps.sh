@@ -14,7 +14,7 @@ needs=(
   /usr/src/googletest/CMakeLists.txt  googletest
   /usr/include/benchmark/benchmark.h  libbenchmark-dev
   /usr/bin/python3                    python3
-  /usr/bin/x86_64-w64-mingw32-g++     g++-mingw-w64-x86-64-win32
+  /usr/bin/x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
   /usr/bin/x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64
   /usr/bin/wine                       wine
   /usr/lib/wine/wine64                wine64
