@@ -76,6 +76,20 @@ const char* SchemeName(const std::string& link) {
     return nullptr;
 }
 
+// Where an input came from: an argument, or a line of a named text.
+struct Origin {
+    const std::string* name;  // nullptr for an argument
+    std::uint64_t line;
+};
+
+// The start of a message about `input`, built only when there is something to say.
+std::string Where(const Origin& origin, std::string_view input) {
+    std::string where;
+    if (origin.name != nullptr)
+        where = *origin.name + ", line " + std::to_string(origin.line) + ": ";
+    return where + Shown(input) + ": ";
+}
+
 class Runner {
 public:
     Runner(const CliOptions& options)
@@ -88,9 +102,9 @@ public:
         for (const InputSource& source : options_.inputs) {
             if (source.kind == InputSource::Kind::Argument) {
                 if (options_.encodeScheme != nullptr)
-                    EncodeOne(source.text, Shown(source.text) + ": ", true);
+                    EncodeOne(source.text, {nullptr, 0}, true);
                 else
-                    DecodeOne(source.text, Shown(source.text) + ": ", 0);
+                    DecodeOne(source.text, {nullptr, 0});
                 continue;
             }
             const bool isFile = source.kind == InputSource::Kind::File;
@@ -134,16 +148,15 @@ private:
         const auto handle = [&] {
             for (const linkdecode::FoundLink& link : links) {
                 found = true;
-                const std::string where =
-                    name + ", line " + std::to_string(link.line) + ": " + Shown(link.text) + ": ";
+                const Origin origin{&name, link.line};
                 if (link.fullLength > link.text.size()) {
-                    Message(where + "link of " + std::to_string(link.fullLength) +
-                            " bytes skipped, longer than " + std::to_string(kMaxLinkBytes) +
-                            " bytes");
+                    Message(Where(origin, link.text) + "link of " +
+                            std::to_string(link.fullLength) + " bytes skipped, longer than " +
+                            std::to_string(kMaxLinkBytes) + " bytes");
                     Raise(1);
                     continue;
                 }
-                DecodeOne(link.text, where, link.line);
+                DecodeOne(link.text, origin);
             }
             links.clear();
         };
@@ -162,33 +175,32 @@ private:
         }
     }
 
-    void DecodeOne(const std::string& input, const std::string& where, std::uint64_t line) {
-        std::string link = input;
-        unsigned repairs = 0;
-        if (options_.lenient) {
-            linkdecode::RepairedLink repaired = linkdecode::RepairLink(input);
-            link = std::move(repaired.text);
-            repairs = repaired.repairs;
-            if (repairs != 0) {
-                std::string list;
-                for (linkdecode::LinkRepair r : kRepairs) {
-                    if ((repairs & r) != 0)
-                        list += (list.empty() ? "" : ", ") + std::string(DescribeLinkRepair(r));
-                }
-                Message(where + "repaired " + list);
+    void DecodeOne(const std::string& input, const Origin& origin) {
+        linkdecode::RepairedLink repaired{{}, 0};
+        if (options_.lenient)
+            repaired = linkdecode::RepairLink(input);
+        const std::string& link = options_.lenient ? repaired.text : input;
+        const unsigned repairs = repaired.repairs;
+        if (repairs != 0) {
+            std::string list;
+            for (linkdecode::LinkRepair r : kRepairs) {
+                if ((repairs & r) != 0)
+                    list += (list.empty() ? "" : ", ") + std::string(DescribeLinkRepair(r));
             }
+            Message(Where(origin, input) + "repaired " + list);
         }
 
         const linkdecode::UnwrapResult result = linkdecode::UnwrapDownloadLink(link);
         const bool decoded = result.outcome == UnwrapOutcome::Decoded;
         if (options_.json)
-            WriteJson(input, line, link, result, repairs);
+            WriteJson(input, origin.line, link, result, repairs);
         else if (decoded && !result.text.empty())
             out_.Write(Render(result.text).text + "\n");
 
         if (decoded && !result.text.empty())
             return;
         Raise(1);
+        const std::string where = Where(origin, input);
         if (result.outcome == UnwrapOutcome::Ignored)
             Message(where + "not a link (no '/' in it)");
         else if (result.outcome == UnwrapOutcome::NotALink)
@@ -242,13 +254,14 @@ private:
         const auto finishLine = [&] {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
-            const std::string where = name + ", line " + std::to_string(number) + ": ";
+            const Origin origin{&name, number};
             if (overlong) {
-                Message(where + "address skipped, longer than " + std::to_string(kMaxLinkBytes) +
+                Message(name + ", line " + std::to_string(number) +
+                        ": address skipped, longer than " + std::to_string(kMaxLinkBytes) +
                         " bytes");
                 Raise(1);
             } else if (!line.empty()) {
-                EncodeOne(line, where + Shown(line) + ": ", false);
+                EncodeOne(line, origin, false);
             }
             line.clear();
             overlong = false;
@@ -276,7 +289,7 @@ private:
             finishLine();
     }
 
-    void EncodeOne(const std::string& address, const std::string& where, bool emptyIsError) {
+    void EncodeOne(const std::string& address, const Origin& origin, bool emptyIsError) {
         std::string bytes = address;
         if (address.empty()) {
             if (emptyIsError) {
@@ -286,7 +299,7 @@ private:
             return;
         }
         if (address.find('\0') != std::string::npos) {
-            Message(where + "holds a zero byte, which no link can carry");
+            Message(Where(origin, address) + "holds a zero byte, which no link can carry");
             Raise(1);
             return;
         }
@@ -296,7 +309,7 @@ private:
                                       ? "holds characters that GBK cannot encode"
                                       : nullptr;
             if (problem != nullptr) {
-                Message(where + problem);
+                Message(Where(origin, address) + problem);
                 Raise(1);
                 return;
             }
