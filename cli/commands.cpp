@@ -202,12 +202,24 @@ private:
         Raise(1);
         const std::string where = Where(origin, input);
         if (result.outcome == UnwrapOutcome::Ignored)
-            Message(where + "not a link (no '/' in it)");
+            Message(where + "not a link (no '/' in it)" + Hint(input));
         else if (result.outcome == UnwrapOutcome::NotALink)
-            Message(where + "not a thunder://, flashget:// or qqdl:// link" +
-                    (options_.lenient ? "" : " (--lenient repairs some damage)"));
+            Message(where + "not a thunder://, flashget:// or qqdl:// link" + Hint(input));
         else
             Message(where + "the link holds no address");
+    }
+
+    // What would have found the link in a refused input, if anything.
+    std::string Hint(const std::string& input) const {
+        if (!options_.lenient &&
+            linkdecode::UnwrapDownloadLink(linkdecode::RepairLink(input).text).outcome ==
+                UnwrapOutcome::Decoded)
+            return " (--lenient would repair it)";
+        const auto schemeCase =
+            options_.lenient ? linkdecode::SchemeCase::Any : linkdecode::SchemeCase::Exact;
+        if (!linkdecode::FindLinks(input, schemeCase, kShownBytes).empty())
+            return " (a link stands further in: give the text on standard input to find it)";
+        return {};
     }
 
     RenderedText Render(const std::string& address) const {

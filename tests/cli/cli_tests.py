@@ -203,11 +203,13 @@ def group_decode(tool):
         ("FlashGetTagSuffix", [f + "&1926"], None, b"http://dl.example.com/a.rar\n", b"", 0),
         ("NoSlashIsNoLink", ["hello"], None, b"", "veltrun: hello: not a link (no '/' in it)\n", 1),
         ("HttpIsRefused", ["http://a/b"], None, b"",
-         "veltrun: http://a/b: not a thunder://, flashget:// or qqdl:// link"
-         " (--lenient repairs some damage)\n", 1),
+         "veltrun: http://a/b: not a thunder://, flashget:// or qqdl:// link\n", 1),
         ("ArgumentIsOneLinkExactly", [" " + t], None, b"",
          f"veltrun:  {t}: not a thunder://, flashget:// or qqdl:// link"
-         " (--lenient repairs some damage)\n", 1),
+         " (a link stands further in: give the text on standard input to find it)\n", 1),
+        ("LinkInProseArgument", ["see:" + q], None, b"",
+         f"veltrun: see:{q}: not a thunder://, flashget:// or qqdl:// link"
+         " (a link stands further in: give the text on standard input to find it)\n", 1),
         ("EmptyAddress", ["thunder://"], None, b"",
          "veltrun: thunder://: the link holds no address\n", 1),
         ("OthersStillWritten", ["hello", t, "thunder://QUFaWg=="], None,
@@ -435,7 +437,10 @@ def group_lenient(tool):
          f"veltrun: {{stdin}}, line 1: Thunder{padded[7:]}: repaired scheme letter case\n", 0),
         ("StrictRefusesCase", ["THUNDER" + padded[7:]], None, b"",
          f"veltrun: THUNDER{padded[7:]}: not a thunder://, flashget:// or qqdl:// link "
-         "(--lenient repairs some damage)\n", 1),
+         "(--lenient would repair it)\n", 1),
+        ("LenientFindsFurtherIn", ["-l", "x Qqdl://eA=="], None, b"",
+         "veltrun: x Qqdl://eA==: not a thunder://, flashget:// or qqdl:// link "
+         "(a link stands further in: give the text on standard input to find it)\n", 1),
     ])
     # Strict reading of the URL-safe link decodes only up to the first "-" or "_".
     result, _ = tool.run([urlsafe])
