@@ -54,8 +54,8 @@ bool ParseCharset(const std::string& value, Charset& charset) {
     return false;
 }
 
-// Applies one option; returns false with `error` set when its value is refused.
-bool Apply(const OptionSpec& spec, const std::string& shown, const std::string& value,
+// Applies one option; sets `error` when its value is refused.
+void Apply(const OptionSpec& spec, const std::string& shown, const std::string& value,
            ParsedCommandLine& parsed, bool& help, bool& version, std::string& error) {
     CliOptions& o = parsed.options;
     switch (spec.id) {
@@ -78,23 +78,19 @@ bool Apply(const OptionSpec& spec, const std::string& shown, const std::string& 
             if (!ParseCharset(value, o.charset)) {
                 error = "unknown charset '" + value + "' for " + shown +
                         ": auto, gbk, utf8 or raw" + kSeeHelp;
-                return false;
             }
-            o.charsetGiven = true;
             break;
         case OptionId::Encode:
             o.encodeScheme = linkdecode::FindLinkScheme(value);
             if (o.encodeScheme == nullptr) {
                 error = "unknown scheme '" + value + "' for " + shown +
                         ": thunder, flashget or qqdl" + kSeeHelp;
-                return false;
             }
             break;
         case OptionId::File:
             o.inputs.push_back({InputSource::Kind::File, value});
             break;
     }
-    return true;
 }
 
 }  // namespace

@@ -20,7 +20,6 @@ struct CliOptions {
     bool lenient = false;
     bool json = false;
     bool percentEncode = false;
-    bool charsetGiven = false;
     Charset charset = Charset::Auto;
     const linkdecode::LinkScheme* encodeScheme = nullptr;  // set by --encode
     std::vector<InputSource> inputs;                       // never empty after parsing

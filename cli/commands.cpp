@@ -23,6 +23,11 @@ using linkdecode::UnwrapOutcome;
 // A real link is a few hundred bytes; this bounds the memory one line of input can take.
 constexpr std::size_t kMaxLinkBytes = 1 << 20;
 constexpr std::size_t kShownBytes = 72;
+#ifdef _WIN32
+const char kEndOfInputKeys[] = "Ctrl+Z and Enter";
+#else
+const char kEndOfInputKeys[] = "Ctrl+D";
+#endif
 
 const linkdecode::LinkRepair kRepairs[] = {
     linkdecode::kRepairSchemeCase, linkdecode::kRepairHtmlEntities,
@@ -117,6 +122,11 @@ public:
                 Raise(2);
                 continue;
             }
+            if (in.IsTerminal())
+                Message(std::string("reading ") +
+                        (options_.encodeScheme != nullptr ? "addresses, one per line"
+                                                          : "text with links") +
+                        ", from the terminal; end with " + kEndOfInputKeys);
             if (options_.encodeScheme != nullptr)
                 EncodeLines(in, name);
             else

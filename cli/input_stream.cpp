@@ -43,6 +43,11 @@ InputStream::~InputStream() {
         CloseHandle(handle_);
 }
 
+bool InputStream::IsTerminal() const {
+    DWORD mode = 0;
+    return open_ && GetConsoleMode(handle_, &mode) != 0;
+}
+
 bool InputStream::Read(std::string& piece) {
     piece.resize(kPieceSize);
     DWORD got = 0;
@@ -75,6 +80,10 @@ InputStream::InputStream(const std::string& path)
 InputStream::~InputStream() {
     if (owned_ && open_)
         close(fd_);
+}
+
+bool InputStream::IsTerminal() const {
+    return open_ && isatty(fd_) != 0;
 }
 
 bool InputStream::Read(std::string& piece) {

@@ -20,6 +20,9 @@ public:
     // Whether the file could be opened (standard input always is).
     bool Open() const { return open_; }
 
+    // Whether the input is a terminal (a console on Windows), where a person types it.
+    bool IsTerminal() const;
+
     // Reads the next piece into `piece`, replacing its content, and returns true; returns false
     // at the end of the input or on an error, which Error() then describes.
     bool Read(std::string& piece);

@@ -16,10 +16,25 @@ bool IsControl(unsigned char byte) {
     return byte < 0x20 || byte == 0x7F;
 }
 
-// "\xC2\x80" to "\xC2\x9F" are the UTF-8 forms of the C1 controls U+0080 to U+009F.
-bool IsC1At(std::string_view utf8, std::size_t i) {
-    return static_cast<unsigned char>(utf8[i]) == 0xC2 && i + 1 < utf8.size() &&
-           static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+// Length of the invisible control whose UTF-8 starts at utf8[i], or 0: the C1 controls
+// U+0080 to U+009F, which some terminals obey, and the direction marks and overrides
+// (U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069), which can make an address read as
+// another. Sets `codePoint` to the character.
+std::size_t InvisibleControlLength(std::string_view utf8, std::size_t i, unsigned& codePoint) {
+    const auto b = [&](std::size_t k) {
+        return i + k < utf8.size() ? static_cast<unsigned char>(utf8[i + k]) : 0u;
+    };
+    if (b(0) == 0xC2 && b(1) >= 0x80 && b(1) < 0xA0) {
+        codePoint = b(1);
+        return 2;
+    }
+    if (b(0) != 0xE2 || (b(1) != 0x80 && b(1) != 0x81) || b(2) < 0x80 || b(2) > 0xBF)
+        return 0;
+    codePoint = 0x2000 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+    const bool bidi = codePoint == 0x200E || codePoint == 0x200F ||
+                      (codePoint >= 0x202A && codePoint <= 0x202E) ||
+                      (codePoint >= 0x2066 && codePoint <= 0x2069);
+    return bidi ? 3 : 0;
 }
 
 class TerminalSink : public TextSink {
@@ -28,11 +43,13 @@ public:
     void Text(std::string_view utf8) override {
         for (std::size_t i = 0; i < utf8.size(); ++i) {
             const auto byte = static_cast<unsigned char>(utf8[i]);
+            unsigned codePoint = 0;
             if (IsControl(byte)) {
                 AppendHex(out_, "\\x", byte);
-            } else if (IsC1At(utf8, i)) {
-                AppendHex(out_, "\\x", byte);
-                AppendHex(out_, "\\x", static_cast<unsigned char>(utf8[++i]));
+            } else if (const std::size_t length = InvisibleControlLength(utf8, i, codePoint)) {
+                for (std::size_t k = 0; k < length; ++k)
+                    AppendHex(out_, "\\x", static_cast<unsigned char>(utf8[i + k]));
+                i += length - 1;
             } else {
                 out_ += utf8[i];
             }
@@ -85,10 +102,14 @@ public:
                     out_ += "\\t";
                     break;
                 default:
+                    unsigned codePoint = 0;
                     if (IsControl(byte)) {
                         AppendHex(out_, "\\u00", byte);
-                    } else if (IsC1At(utf8, i)) {
-                        AppendHex(out_, "\\u00", static_cast<unsigned char>(utf8[++i]));
+                    } else if (const std::size_t length =
+                                   InvisibleControlLength(utf8, i, codePoint)) {
+                        AppendHex(out_, "\\u", static_cast<unsigned char>(codePoint >> 8));
+                        AppendHex(out_, "", static_cast<unsigned char>(codePoint & 0xFF));
+                        i += length - 1;
                     } else {
                         out_ += utf8[i];
                     }

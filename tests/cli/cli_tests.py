@@ -11,6 +11,7 @@ import argparse
 import base64
 import json
 import os
+import pty
 import random
 import select
 import signal
@@ -138,7 +139,9 @@ def run_table(tool, cases):
     for name, args, stdin, out, err, rc in cases:
         result, path = tool.run(args, stdin)
         if isinstance(err, str):
-            err = err.replace("{stdin}", tool.stdin_name(path)).encode("utf-8")
+            if "{stdin}" in err:
+                err = err.replace("{stdin}", tool.stdin_name(path))
+            err = err.encode("utf-8")
         check(tool, name, result, out=out, err=err, rc=rc)
 
 
@@ -295,6 +298,9 @@ def group_escape(tool):
                           shown + b"\n", b"", 0)])
     run_table(tool, [
         ("C1InUtf8", [qqdl(c1)], None, b"http://a/\\xC2\\x9B31m\n", b"", 0),
+        # Direction overrides would show "exe.jpg" for "gpj.exe"; a hyphen is left alone.
+        ("BidiOverride", [qqdl("http://a/\u202egpj.exe\u200f\u2010".encode())], None,
+         "http://a/\\xE2\\x80\\xAEgpj.exe\\xE2\\x80\\x8F\u2010\n".encode(), b"", 0),
         ("ControlsPercent", ["-p", qqdl(hostile)], None,
          b"http://a/%1B]0;pwned%07%1B[2J%0D%7F%01\n", b"", 0),
     ])
@@ -302,12 +308,14 @@ def group_escape(tool):
     result, _ = tool.run([b"x" + ESC + b"[2J"])
     check(tool, "MessageEcho", result, rc=1, out=b"", err=b"veltrun: x\\x1B[2J: not a link "
           b"(no '/' in it)\n")
-    result, _ = tool.run(["--json", qqdl(hostile + "\u009b".encode())])
+    tail = "\u009b\u202e".encode()
+    result, _ = tool.run(["--json", qqdl(hostile + tail)])
     check(tool, "Json", result, rc=0)
-    if any(byte < 0x20 and byte != 0x0A for byte in result.out) or b"\xc2\x9b" in result.out:
+    if any(byte < 0x20 and byte != 0x0A for byte in result.out) or b"\xc2\x9b" in result.out \
+            or b"\xe2\x80\xae" in result.out:
         raise Failure(f"Json: raw control in {result.out!r}")
     record = json.loads(result.out.decode("utf-8").splitlines()[-1])
-    if record["address"] != (hostile + "\u009b".encode()).decode("utf-8"):
+    if record["address"] != (hostile + tail).decode("utf-8"):
         raise Failure(f"Json: address {record['address']!r}")
 
 
@@ -537,6 +545,23 @@ def group_stream(tool):
         finally:
             proc.kill()
             proc.wait(timeout=30)
+    if tool.wine is None:
+        # Someone typing at a terminal is told how to end; the answer comes before the end.
+        master, slave = pty.openpty()
+        proc = subprocess.Popen([tool.exe], stdin=slave, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        os.close(slave)
+        try:
+            os.write(master, (qqdl(b"http://a/typed") + "\n").encode())
+            ready, _, _ = select.select([proc.stdout], [], [], 20)
+            line = proc.stdout.readline() if ready else b"(no answer in 20 s)"
+            os.write(master, b"\x04")
+            _, err = proc.communicate(timeout=20)
+        finally:
+            proc.kill()
+            os.close(master)
+        if line != b"http://a/typed\n" or b"from the terminal; end with Ctrl+D" not in err:
+            raise Failure(f"Terminal: {line!r} {err!r}")
     # Links cut across the reader's 64 KiB pieces, and an overlong link skipped in bounded memory.
     filler = b"y" * (64 * 1024 - 5)
     link = thunder(b"http://a/cut")
