@@ -34,9 +34,10 @@ private:
     [[noreturn]] void Fail(long error);
 
     Target target_;
-    bool rawBytes_;
+    // Only the Windows console path reads these two.
+    [[maybe_unused]] bool rawBytes_;
     bool interactive_;
-    bool console_;
+    [[maybe_unused]] bool console_;
     std::string buffer_;
 };
 
