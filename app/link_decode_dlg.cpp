@@ -1,0 +1,118 @@
+#include "app/link_decode_dlg.h"
+
+#include <string>
+
+#include "app/about_box.h"
+#include "app/icon_origin.h"
+#include "linkdecode/link_unwrap.h"
+#include "res/resource.h"
+
+namespace {
+
+// Shown with no owner: the dialog stays usable, and further refusals stack further boxes.
+const char kNotALinkText[] = "您粘贴的内容不是迅雷/快车/旋风的下载地址!!!";
+const char kNotALinkCaption[] = "错误提示";
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CLinkDecodeDlg, CDialog)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDC_PASTE_DECODE, OnPasteDecode)
+ON_BN_CLICKED(IDC_COPY_DECODED, OnCopyDecoded)
+END_MESSAGE_MAP()
+
+CLinkDecodeDlg::CLinkDecodeDlg()
+    : CDialog(IDD_MAIN_DIALOG), m_mainIcon(AfxGetApp()->LoadIcon(IDR_MAIN_ICON)) {}
+
+BOOL CLinkDecodeDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    CMenu sysMenu = GetSystemMenu(FALSE);
+    if (sysMenu.m_hMenu != nullptr) {
+        CString aboutText;
+        aboutText.LoadString(IDS_ABOUT_MENU);
+        if (!aboutText.IsEmpty()) {
+            sysMenu.AppendMenu(MF_SEPARATOR);
+            sysMenu.AppendMenu(MF_STRING, IDM_ABOUT_BOX, aboutText);
+        }
+    }
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon));
+
+    // The edit controls' own limit (about 30000 characters) would silently cut a long pasted
+    // link and decode a corrupted address; 0 lifts it to the control's maximum.
+    GetDlgItem(IDC_LINK_INPUT).SendMessage(EM_SETLIMITTEXT, 0, 0);
+    GetDlgItem(IDC_DECODED_OUTPUT).SendMessage(EM_SETLIMITTEXT, 0, 0);
+    return TRUE;
+}
+
+void CLinkDecodeDlg::OnSysCommand(UINT nID, LPARAM) {
+    if ((nID & 0xFFF0) == IDM_ABOUT_BOX) {
+        CAboutBox about;
+        about.DoModal();
+    } else {
+        Default();
+    }
+}
+
+void CLinkDecodeDlg::OnPaint() {
+    if (!IsIconic()) {
+        Default();
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    const int iconWidth = ::GetSystemMetrics(SM_CXICON);
+    const int iconHeight = ::GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(&client);
+    dc.DrawIcon(CenteredIconOrigin(client.right - client.left, iconWidth),
+                CenteredIconOrigin(client.bottom - client.top, iconHeight), m_mainIcon);
+}
+
+HCURSOR CLinkDecodeDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_mainIcon);
+}
+
+void CLinkDecodeDlg::OnPasteDecode() {
+    CWnd input = GetDlgItem(IDC_LINK_INPUT);
+    input.SendMessage(EM_SETSEL, 0, -1);
+    input.SendMessage(EM_SCROLLCARET, 0, 0);
+    input.SendMessage(WM_PASTE, 0, 0);
+
+    CString pasted;
+    input.GetWindowText(pasted);
+    const linkdecode::UnwrapResult result =
+        linkdecode::UnwrapDownloadLink(std::string(pasted, pasted.GetLength()));
+
+    switch (result.outcome) {
+        case linkdecode::UnwrapOutcome::Ignored:
+            break;
+        case linkdecode::UnwrapOutcome::NotALink:
+            input.SetWindowText("");
+            GetDlgItem(IDC_DECODED_OUTPUT).SetWindowText("");
+            GetDlgItem(IDC_COPY_DECODED).EnableWindow(FALSE);
+            ::MessageBoxA(nullptr, kNotALinkText, kNotALinkCaption, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        case linkdecode::UnwrapOutcome::Decoded:
+            GetDlgItem(IDC_DECODED_OUTPUT).SetWindowText(result.text.c_str());
+            GetDlgItem(IDC_COPY_DECODED).EnableWindow(TRUE);
+            break;
+    }
+}
+
+void CLinkDecodeDlg::OnCopyDecoded() {
+    CWnd output = GetDlgItem(IDC_DECODED_OUTPUT);
+    CString decoded;
+    output.GetWindowText(decoded);
+    if (decoded.IsEmpty()) {
+        return;
+    }
+    output.SetFocus();
+    output.SendMessage(EM_SETSEL, 0, -1);
+    output.SendMessage(EM_SCROLLCARET, 0, 0);
+    output.SendMessage(WM_COPY, 0, 0);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace e2e {
+
+// A program started by the test. The destructor kills it if it still runs, so a failed test never
+// leaves a dialog behind for the next one.
+class AppProcess {
+public:
+    // Starts `exePath` (a Windows path) with no arguments; IsRunning() is false if that failed.
+    explicit AppProcess(const std::string& exePath);
+    ~AppProcess();
+    AppProcess(const AppProcess&) = delete;
+    AppProcess& operator=(const AppProcess&) = delete;
+
+    // True while the process has not ended.
+    bool IsRunning() const;
+    // The process id, 0 if the start failed.
+    DWORD Id() const { return info_.dwProcessId; }
+    // The id of the program's first (user-interface) thread.
+    DWORD ThreadId() const { return info_.dwThreadId; }
+    // The process handle (full access), null if the start failed.
+    HANDLE Handle() const { return info_.hProcess; }
+    // Waits up to `timeoutMs` for the process to end and returns its exit code, or nothing if it
+    // still runs.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs) const;
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+}  // namespace e2e
