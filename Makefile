@@ -9,7 +9,7 @@ all: build-linux
 deps:
 	@./scripts/setup-deps.sh
 
-build-%: deps
+$(addprefix build-,$(PRESETS)): build-%: deps
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
