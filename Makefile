@@ -2,7 +2,7 @@
 PRESETS := fuzz sanitize windows linux
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps test run $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: all deps test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 all: build-linux
 
@@ -24,6 +24,12 @@ test-fuzz: build-fuzz
 
 run: build-windows
 	./scripts/run-dialog.sh build/windows
+
+# Release archives in out/: the Windows zip and the Linux tarball, checked after packing.
+package: build-windows build-linux
+	cd build/windows && cpack
+	cd build/linux && cpack
+	./packaging/check-package.py build/windows build/linux
 
 clean:
 	rm -rf build
