@@ -42,10 +42,9 @@ BOOL CLinkDecodeDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon));
 
-    // The edit controls' own limit (about 30000 characters) would silently cut a long pasted
-    // link and decode a corrupted address; 0 lifts it to the control's maximum.
-    GetDlgItem(IDC_LINK_INPUT).SendMessage(EM_SETLIMITTEXT, 0, 0);
-    GetDlgItem(IDC_DECODED_OUTPUT).SendMessage(EM_SETLIMITTEXT, 0, 0);
+    // The boxes keep the edit control's own text limit (30000 characters, far beyond any real
+    // link): without it a huge clipboard text stalls the dialog, as a multi-line box wraps one
+    // unbroken line at a cost that grows with the square of its length.
     return TRUE;
 }
 

@@ -10,8 +10,8 @@ public:
     // process.
     CLinkDecodeDlg();
 
-    // Adds the About item to the system menu (when its text is not empty), sets both icons and
-    // lifts the boxes' text limit; returns TRUE so the input box gets the focus.
+    // Adds the About item to the system menu (when its text is not empty) and sets both icons;
+    // returns TRUE so the input box gets the focus.
     BOOL OnInitDialog() override;
 
 protected:

@@ -1,5 +1,7 @@
 #include "framework/dialog.h"
 
+#include <commctrl.h>
+
 #include "framework/win_app.h"
 
 namespace {
@@ -64,6 +66,39 @@ void CenterWindow(HWND window) {
         y = area.top;
     }
     ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// True for a multi-line edit box that leaves the Enter key to its dialog.
+bool IsEditLeavingEnter(HWND window) {
+    char name[8] = {};
+    if (::GetClassNameA(window, name, sizeof(name)) == 0 || ::lstrcmpiA(name, "Edit") != 0) {
+        return false;
+    }
+    const LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
+    return (style & ES_MULTILINE) != 0 && (style & ES_WANTRETURN) == 0;
+}
+
+// Some edit controls claim every key, Enter included, from the dialog manager; this one
+// gives Enter back, so that the dialog sees it.
+LRESULT CALLBACK EnterToDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR id, DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(window, &EnterToDialogProc, id);
+    }
+    LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+    const auto* key = reinterpret_cast<const MSG*>(lParam);
+    if (message == WM_GETDLGCODE && key != nullptr && key->message == WM_KEYDOWN &&
+        key->wParam == VK_RETURN) {
+        result &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS);
+    }
+    return result;
+}
+
+BOOL CALLBACK LeaveEnterToDialog(HWND child, LPARAM) {
+    if (IsEditLeavingEnter(child)) {
+        ::SetWindowSubclass(child, &EnterToDialogProc, 0, 0);
+    }
+    return TRUE;
 }
 
 }  // namespace
@@ -146,6 +181,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam,
 
 INT_PTR CDialog::HandleInitDialog(HWND hWnd) {
     m_hWnd = hWnd;
+    ::EnumChildWindows(hWnd, &LeaveEnterToDialog, 0);
     RECT before;
     ::GetWindowRect(hWnd, &before);
     const BOOL result = OnInitDialog();
