@@ -133,8 +133,8 @@ bool WaitFor(Done done, DWORD timeoutMs) {
 }
 
 // One start of `program`; fills the two times and returns an empty string, or what went wrong.
-std::string MeasureOnce(const std::string& program, const std::string& expected,
-                        double& visibleMs, double& firstMs) {
+std::string MeasureOnce(const std::string& program, const std::string& expected, double& visibleMs,
+                        double& firstMs) {
     std::string commandLine = "\"" + program + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
