@@ -14,6 +14,12 @@ void PressKey(HWND target, UINT vk) {
     ::PostMessageA(target, WM_KEYUP, vk, scan | 1 | 0xC0000000);
 }
 
+void TypeText(HWND target, const char* ascii) {
+    for (const char* c = ascii; *c != '\0'; ++c) {
+        ::PostMessageA(target, WM_CHAR, static_cast<unsigned char>(*c), 1);
+    }
+}
+
 bool WaitForPostedMessages(HWND edit) {
     DWORD_PTR ignored = 0;
     if (!::SendMessageTimeoutA(edit, EM_SETMODIFY, FALSE, 0, SMTO_NORMAL, kWaitMs, &ignored)) {
