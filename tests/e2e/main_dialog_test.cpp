@@ -208,9 +208,7 @@ TEST(MainDialog, EndsOnEscapeAndCloseButNotOnEnterOnAButton) {
     CheckEndings(kEndings);
 }
 
-// Disabled until the dialog ends on Enter under Wine, whose multi-line edit box keeps Enter when
-// the dialog has no control with id IDOK.
-TEST(MainDialog, DISABLED_EndsOnEnterInAnEditBox) {
+TEST(MainDialog, EndsOnEnterInAnEditBox) {
     CheckEndings(kEnterInEditBoxes);
 }
 
