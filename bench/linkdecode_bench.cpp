@@ -7,35 +7,10 @@
 #include <string>
 
 #include "linkdecode/base64_decoder.h"
+#include "linkdecode/base64_encoder.h"
 #include "linkdecode/link_unwrap.h"
 
 namespace {
-
-std::string EncodeBase64(const std::string& bytes) {
-    static const char kSymbols[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 |
-                           static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                           static_cast<unsigned char>(bytes[i + 2]);
-        for (int shift = 18; shift >= 0; shift -= 6)
-            out += kSymbols[(v >> shift) & 63];
-    }
-    const std::size_t rest = bytes.size() - i;
-    if (rest != 0) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (rest == 2)
-            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += kSymbols[(v >> 18) & 63];
-        out += kSymbols[(v >> 12) & 63];
-        out += rest == 2 ? kSymbols[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
 
 // An address of at least `size` bytes: a download path, padded out with tracker parameters the
 // way long magnet links are.
@@ -52,7 +27,8 @@ std::string ThunderLink(std::size_t size) {
     const std::size_t overhead = 10;  // "thunder://"
     const std::size_t payload = size > overhead ? size - overhead : 0;
     const std::size_t decoded = payload / 4 * 3;
-    return "thunder://" + EncodeBase64("AA" + Address(decoded > 4 ? decoded - 4 : 0) + "ZZ");
+    return "thunder://" +
+           linkdecode::EncodeBase64Text("AA" + Address(decoded > 4 ? decoded - 4 : 0) + "ZZ");
 }
 
 constexpr std::size_t kTypical = 150;
