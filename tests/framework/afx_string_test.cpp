@@ -27,6 +27,11 @@ struct LoadCase {
     std::string expected;  // code page 936 bytes
 };
 
+// Names the case in ctest's list instead of dumping its bytes.
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LoadStringTest : public ::testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadStringTest, GivesTheWholeStringInTheAnsiCodePageOrNothing) {
@@ -81,6 +86,11 @@ struct ConstructCase {
     std::string expected;
 };
 
+// Names the case in ctest's list instead of dumping its bytes.
+void PrintTo(const ConstructCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CStringConstructTest : public ::testing::TestWithParam<ConstructCase> {};
 
 TEST_P(CStringConstructTest, KeepsExactlyTheGivenBytes) {
@@ -111,6 +121,11 @@ struct BufferCase {
     int releaseLength;
     std::string expected;
 };
+
+// Names the case in ctest's list instead of dumping its bytes.
+void PrintTo(const BufferCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CStringBufferTest : public ::testing::TestWithParam<BufferCase> {};
 

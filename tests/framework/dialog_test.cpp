@@ -123,6 +123,11 @@ struct EndCase {
     INT_PTR result;
 };
 
+// Names the case in ctest's list instead of dumping its bytes.
+void PrintTo(const EndCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class DialogEndTest : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(DialogEndTest, EndsWithTheExpectedResult) {
@@ -231,6 +236,11 @@ struct ThrowCase {
     UINT command;  // 0: OnInitDialog throws
 };
 
+// Names the case in ctest's list instead of dumping its bytes.
+void PrintTo(const ThrowCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class DialogExceptionTest : public ::testing::TestWithParam<ThrowCase> {};
 
 TEST_P(DialogExceptionTest, ThrowingHandlerEndsOnlyItsDialog) {
@@ -322,6 +332,11 @@ struct OwnerCase {
     bool explicitParent;
     bool ownedByOuter;
 };
+
+// Names the case in ctest's list instead of dumping its bytes.
+void PrintTo(const OwnerCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DialogOwnerTest : public ::testing::TestWithParam<OwnerCase> {};
 

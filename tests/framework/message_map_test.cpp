@@ -91,6 +91,11 @@ struct DispatchCase {
     LRESULT result;
 };
 
+// Names the case in ctest's list instead of dumping its bytes.
+void PrintTo(const DispatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class MessageMapDispatchTest : public ::testing::TestWithParam<DispatchCase> {};
 
 TEST_P(MessageMapDispatchTest, FindsTheFirstEntryOfTheNearestClass) {
