@@ -1,11 +1,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace linkdecode {
 
 // The 64 symbols of the standard Base64 alphabet (RFC 4648, section 4) in value order.
 // A symbol's value is the index of its first occurrence here.
+inline constexpr std::string_view kBase64Symbols =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// The same symbols as a string, searched by the dialog's decoder.
 extern const std::string kBase64Alphabet;
 
 // Decodes the leading run of Base64 symbols of `text` and returns the bytes it carries.

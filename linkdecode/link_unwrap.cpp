@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "linkdecode/base64_decoder.h"
-#include "linkdecode/char_class.h"
+#include "linkdecode/unwrap_rules.h"
 
 namespace linkdecode {
 
@@ -18,39 +18,21 @@ const LinkScheme* MatchLinkScheme(std::string_view text) {
 std::string RemovePrefixOccurrences(const std::string& text, std::string_view prefix) {
     std::string rest;
     rest.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (!prefix.empty() && text.compare(i, prefix.size(), prefix) == 0) {
-            i += prefix.size();
-            continue;
-        }
-        const std::size_t width =
-            IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-        rest.append(text, i, width);
-        i += width;
-    }
+    rules::RemovePrefixPass(text, prefix, rules::CharacterStep{}, [&](std::string_view kept) {
+        rest.append(kept);
+        return true;
+    });
     return rest;
 }
 
 UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
-    if (pasted.find('/') == std::string::npos)
-        return {UnwrapOutcome::Ignored, {}};
-
-    const LinkScheme* scheme = MatchLinkScheme(pasted);
-    if (scheme == nullptr)
-        return {UnwrapOutcome::NotALink, {}};
-
-    std::string address = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme->prefix));
-    const std::size_t zero = address.find('\0');
-    if (zero != std::string::npos)
-        address.resize(zero);
-
-    const std::size_t k = scheme->trimEachEnd;
-    if (k != 0) {
-        address.resize(address.size() > k ? address.size() - k : 0);
-        address.erase(0, k);
-    }
-    return {UnwrapOutcome::Decoded, std::move(address)};
+    const auto payload = [&](const LinkScheme& scheme, std::string& address) {
+        address = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix));
+    };
+    UnwrapResult result{UnwrapOutcome::Ignored, {}};
+    const LinkScheme* scheme = nullptr;
+    result.outcome = rules::UnwrapSteps(pasted, payload, result.text, scheme);
+    return result;
 }
 
 }  // namespace linkdecode
