@@ -1,0 +1,40 @@
+#include "linkdecode/batch_unwrap.h"
+
+#include "linkdecode/unwrap_rules.h"
+
+namespace linkdecode {
+
+namespace {
+
+using BatchDecoder = rules::RunDecoder<rules::ValueTable, rules::WriteIntoRoom>;
+
+// Decodes into `bytes` what `feed` hands the decoder out of `size` bytes of text.
+template <typename Feed>
+void DecodeInto(std::size_t size, std::string& bytes, Feed feed) {
+    bytes.resize(size / 4 * 3 + 3);  // the most `size` bytes can decode to
+    rules::WriteIntoRoom room{bytes.data()};
+    BatchDecoder decoder(room);
+    feed(decoder);
+    decoder.Finish();
+    bytes.resize(static_cast<std::size_t>(room.at - bytes.data()));
+}
+
+}  // namespace
+
+void DecodeBase64Batch(std::string_view text, std::string& bytes) {
+    DecodeInto(text.size(), bytes, [&](BatchDecoder& decoder) { decoder.Feed(text); });
+}
+
+BatchUnwrap UnwrapDownloadLinkBatch(std::string_view pasted, std::string& address) {
+    const auto payload = [&](const LinkScheme& scheme, std::string& out) {
+        DecodeInto(pasted.size(), out, [&](BatchDecoder& decoder) {
+            rules::RemovePrefixPass(pasted, scheme.prefix, rules::CandidateStep(scheme.prefix),
+                                    [&](std::string_view kept) { return decoder.Feed(kept); });
+        });
+    };
+    BatchUnwrap result{UnwrapOutcome::Ignored, nullptr};
+    result.outcome = rules::UnwrapSteps(pasted, payload, address, result.scheme);
+    return result;
+}
+
+}  // namespace linkdecode

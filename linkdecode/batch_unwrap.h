@@ -1,0 +1,27 @@
+#pragma once
+
+// The command-line tool's and the web page's way to the dialog's bytes, for many links in a row.
+// Each function gives exactly what its dialog counterpart gives, from the same rules (see
+// linkdecode/unwrap_rules.h), but looks symbols up in a table, writes whole groups, stops the
+// prefix removal where decoding stops, and reuses the caller's storage instead of allocating.
+
+#include <string>
+#include <string_view>
+
+#include "linkdecode/link_unwrap.h"
+
+namespace linkdecode {
+
+// Puts DecodeBase64Text(text) into `bytes`, replacing what it held and reusing its storage.
+void DecodeBase64Batch(std::string_view text, std::string& bytes);
+
+struct BatchUnwrap {
+    UnwrapOutcome outcome;
+    const LinkScheme* scheme;  // the row matched when Decoded, else nullptr
+};
+
+// Unwraps `pasted` as UnwrapDownloadLink does: the same outcome, and its address in `address`
+// (empty unless Decoded), whose storage is reused from call to call.
+BatchUnwrap UnwrapDownloadLinkBatch(std::string_view pasted, std::string& address);
+
+}  // namespace linkdecode
