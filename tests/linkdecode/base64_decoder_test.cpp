@@ -4,6 +4,9 @@
 
 #include <ostream>
 #include <string>
+#include <tuple>
+
+#include "decode_paths.h"
 
 namespace linkdecode {
 namespace {
@@ -54,15 +57,19 @@ void PrintTo(const DecodeCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class DecodeBase64TextTest : public ::testing::TestWithParam<DecodeCase> {};
+// Every case on the dialog's decoder and on the batch path.
+class DecodeBase64TextTest
+    : public ::testing::TestWithParam<std::tuple<DecodeCase, testing::DecodePath>> {};
 
 TEST_P(DecodeBase64TextTest, DecodesTheLeadingRunOnly) {
-    const DecodeCase& c = GetParam();
-    EXPECT_EQ(DecodeBase64Text(c.input), c.expected);
+    const auto& [c, path] = GetParam();
+    EXPECT_EQ(path.decode(c.input), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DecodeBase64TextTest, ::testing::ValuesIn(kDecodeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeBase64TextTest,
+                         ::testing::Combine(::testing::ValuesIn(kDecodeCases),
+                                            ::testing::ValuesIn(testing::kDecodePaths)),
+                         testing::CaseOnPathName<DecodeCase>);
 
 TEST(DecodeBase64Text, ValuesEveryAlphabetSymbolByItsIndex) {
     ASSERT_EQ(kBase64Alphabet.size(), 64u);

@@ -4,7 +4,9 @@
 
 #include <ostream>
 #include <string>
+#include <tuple>
 
+#include "decode_paths.h"
 #include "reference_encoder.h"
 
 namespace linkdecode {
@@ -112,17 +114,21 @@ void PrintTo(const UnwrapCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class UnwrapDownloadLinkTest : public ::testing::TestWithParam<UnwrapCase> {};
+// Every case on the dialog's function and on the batch path.
+class UnwrapDownloadLinkTest
+    : public ::testing::TestWithParam<std::tuple<UnwrapCase, testing::DecodePath>> {};
 
 TEST_P(UnwrapDownloadLinkTest, GivesOutcomeAndAddress) {
-    const UnwrapCase& c = GetParam();
-    const UnwrapResult result = UnwrapDownloadLink(c.pasted);
+    const auto& [c, path] = GetParam();
+    const UnwrapResult result = path.unwrap(c.pasted);
     EXPECT_EQ(result.outcome, c.outcome);
     EXPECT_EQ(result.text, c.address);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UnwrapDownloadLinkTest, ::testing::ValuesIn(kUnwrapCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, UnwrapDownloadLinkTest,
+                         ::testing::Combine(::testing::ValuesIn(kUnwrapCases),
+                                            ::testing::ValuesIn(testing::kDecodePaths)),
+                         testing::CaseOnPathName<UnwrapCase>);
 
 struct RemovalCase {
     const char* name;

@@ -3,13 +3,13 @@
 #include <random>
 #include <string>
 
-#include "linkdecode/base64_decoder.h"
-#include "linkdecode/link_unwrap.h"
+#include "decode_paths.h"
 #include "reference_encoder.h"
 
 namespace linkdecode {
 namespace {
 
+using linkdecode::testing::DecodePath;
 using linkdecode::testing::EncodeBase64;
 
 // Fixed seed: a failure names its iteration and reproduces.
@@ -24,17 +24,22 @@ std::string RandomBytes(std::mt19937& rng, std::size_t size, bool allowZero) {
     return out;
 }
 
-TEST(DecodeBase64TextProperty, GivesBackWhatAnEncoderWrote) {
+// Each property holds for the dialog's functions and for the batch path alike.
+class RoundtripProperty : public ::testing::TestWithParam<DecodePath> {};
+
+TEST_P(RoundtripProperty, DecodeGivesBackWhatAnEncoderWrote) {
+    const DecodePath& path = GetParam();
     std::mt19937 rng(kSeed);
     std::uniform_int_distribution<std::size_t> size(0, 300);
     for (int i = 0; i < kIterations; ++i) {
         const std::string bytes = RandomBytes(rng, size(rng), true);
-        ASSERT_EQ(DecodeBase64Text(EncodeBase64(bytes, true)), bytes) << "iteration " << i;
-        ASSERT_EQ(DecodeBase64Text(EncodeBase64(bytes, false)), bytes) << "iteration " << i;
+        ASSERT_EQ(path.decode(EncodeBase64(bytes, true)), bytes) << "iteration " << i;
+        ASSERT_EQ(path.decode(EncodeBase64(bytes, false)), bytes) << "iteration " << i;
     }
 }
 
-TEST(DecodeBase64TextProperty, StopsAtTheFirstNonSymbolAfterAnyPayload) {
+TEST_P(RoundtripProperty, DecodeStopsAtTheFirstNonSymbolAfterAnyPayload) {
+    const DecodePath& path = GetParam();
     std::mt19937 rng(kSeed + 1);
     std::uniform_int_distribution<std::size_t> size(0, 60);
     for (int i = 0; i < kIterations; ++i) {
@@ -43,11 +48,12 @@ TEST(DecodeBase64TextProperty, StopsAtTheFirstNonSymbolAfterAnyPayload) {
         const std::string tail = RandomBytes(rng, 1 + size(rng), true);
         if (kBase64Alphabet.find(tail[0]) != std::string::npos)
             continue;
-        ASSERT_EQ(DecodeBase64Text(EncodeBase64(bytes) + tail), bytes) << "iteration " << i;
+        ASSERT_EQ(path.decode(EncodeBase64(bytes) + tail), bytes) << "iteration " << i;
     }
 }
 
-TEST(UnwrapDownloadLinkProperty, EverySchemeGivesBackItsAddress) {
+TEST_P(RoundtripProperty, UnwrapGivesBackTheAddressOfEveryScheme) {
+    const DecodePath& path = GetParam();
     std::mt19937 rng(kSeed + 2);
     std::uniform_int_distribution<std::size_t> size(0, 200);
     std::bernoulli_distribution pad(0.5);
@@ -57,12 +63,15 @@ TEST(UnwrapDownloadLinkProperty, EverySchemeGivesBackItsAddress) {
             const std::string inner = RandomBytes(rng, scheme.trimEachEnd, false) + address +
                                       RandomBytes(rng, scheme.trimEachEnd, false);
             const UnwrapResult result =
-                UnwrapDownloadLink(std::string(scheme.prefix) + EncodeBase64(inner, pad(rng)));
+                path.unwrap(std::string(scheme.prefix) + EncodeBase64(inner, pad(rng)));
             ASSERT_EQ(result.outcome, UnwrapOutcome::Decoded) << scheme.prefix << " " << i;
             ASSERT_EQ(result.text, address) << scheme.prefix << " iteration " << i;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, RoundtripProperty, ::testing::ValuesIn(testing::kDecodePaths),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace linkdecode
