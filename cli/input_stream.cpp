@@ -64,6 +64,7 @@ bool InputStream::Read(std::string& piece) {
         return false;
     }
     piece.resize(got);
+    ranDry_ = got < kPieceSize;
     return got != 0;
 }
 
@@ -92,6 +93,7 @@ bool InputStream::Read(std::string& piece) {
         const ssize_t got = read(fd_, piece.data(), piece.size());
         if (got > 0) {
             piece.resize(static_cast<std::size_t>(got));
+            ranDry_ = piece.size() < kPieceSize;
             return true;
         }
         if (got == 0)

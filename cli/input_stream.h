@@ -30,6 +30,10 @@ public:
     // Empty, or the reason the last open or read failed.
     const std::string& Error() const { return error_; }
 
+    // Whether the last Read took everything there was and less than it could: the next one may
+    // wait for whoever writes the input, so what was answered so far should be seen first.
+    bool RanDry() const { return ranDry_; }
+
 private:
     static constexpr std::size_t kPieceSize = 64 * 1024;
 
@@ -40,6 +44,7 @@ private:
 #endif
     bool owned_;
     bool open_;
+    bool ranDry_ = true;
     std::string error_;
 };
 

@@ -26,6 +26,11 @@ public:
     // Each call must hold whole characters, as a console cannot take half of one.
     void Write(std::string_view text);
 
+    // The buffer itself, for a caller that renders straight into it: append whole characters
+    // only, then call Commit(), which writes out as Write does.
+    std::string& Pending() { return buffer_; }
+    void Commit();
+
     // Writes out everything buffered.
     void Flush();
 
