@@ -53,7 +53,8 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
         links.clear();
     };
     while (true) {
-        reporter_.Out().Flush();  // an interactive reader sees each answer before the next link
+        if (in.RanDry())
+            reporter_.Out().Flush();  // a person or a slow writer sees each answer before more
         if (!in.Read(piece))
             break;
         finder.Feed(piece, links);
@@ -67,9 +68,11 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
     }
 }
 
-void DecodeCommand::DecodeOne(const std::string& input, const Origin& origin) {
-    const linkdecode::LinkReading reading = linkdecode::ReadLink(
-        input, options_.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict);
+void DecodeCommand::DecodeOne(std::string_view input, const Origin& origin) {
+    linkdecode::ReadLink(
+        input, options_.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
+        reading_);
+    const linkdecode::LinkReading& reading = reading_;
     if (reading.repairs != 0) {
         std::string list;
         for (const linkdecode::LinkRepairInfo& info : linkdecode::kLinkRepairs) {
@@ -80,15 +83,15 @@ void DecodeCommand::DecodeOne(const std::string& input, const Origin& origin) {
     }
 
     const linkdecode::AddressFormat format{options_.charset, options_.percentEncode};
-    std::string written;
+    OutputStream& out = reporter_.Out();
     if (options_.json) {
         linkdecode::AppendJsonRecord(input, origin.line, reading, format, PlatformGbConverter(),
-                                     written);
+                                     out.Pending());
     } else if (reading.HasAddress()) {
-        linkdecode::RenderAddress(reading.address, format, PlatformGbConverter(), written);
-        written += '\n';
+        linkdecode::RenderAddress(reading.address, format, PlatformGbConverter(), out.Pending());
+        out.Pending() += '\n';
     }
-    reporter_.Out().Write(written);
+    out.Commit();
     if (reading.HasAddress())
         return;
 
@@ -103,7 +106,7 @@ void DecodeCommand::DecodeOne(const std::string& input, const Origin& origin) {
 }
 
 // What would have found the link in a refused input, if anything.
-std::string DecodeCommand::Hint(const std::string& input, bool repairWouldDecode) const {
+std::string DecodeCommand::Hint(std::string_view input, bool repairWouldDecode) const {
     if (repairWouldDecode)
         return " (--lenient would repair it)";
     // A short cap: only whether a link starts further in matters here.

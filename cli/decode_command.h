@@ -1,10 +1,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "cli/command_line.h"
 #include "cli/input_handler.h"
 #include "cli/reporter.h"
+#include "linkdecode/link_reader.h"
 
 namespace veltrun {
 
@@ -19,11 +21,13 @@ public:
     const char* WhatIsRead() const override { return "text with links"; }
 
 private:
-    void DecodeOne(const std::string& input, const Origin& origin);
-    std::string Hint(const std::string& input, bool repairWouldDecode) const;
+    void DecodeOne(std::string_view input, const Origin& origin);
+    std::string Hint(std::string_view input, bool repairWouldDecode) const;
 
     const CliOptions& options_;
     Reporter& reporter_;
+    // Kept from link to link, so that reading one allocates nothing.
+    linkdecode::LinkReading reading_{linkdecode::UnwrapOutcome::Ignored, nullptr, {}, 0, false};
 };
 
 }  // namespace veltrun

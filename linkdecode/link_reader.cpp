@@ -1,30 +1,36 @@
 #include "linkdecode/link_reader.h"
 
-#include <utility>
-
+#include "linkdecode/batch_unwrap.h"
 #include "linkdecode/link_repair.h"
 
 namespace linkdecode {
 
 namespace {
 
-LinkReading Unwrap(const std::string& link, unsigned repairs) {
-    UnwrapResult result = UnwrapDownloadLink(link);
-    const LinkScheme* scheme =
-        result.outcome == UnwrapOutcome::Decoded ? MatchLinkScheme(link) : nullptr;
-    return {result.outcome, scheme, std::move(result.text), repairs, false};
+void Unwrap(std::string_view link, unsigned repairs, LinkReading& reading) {
+    const BatchUnwrap result = UnwrapDownloadLinkBatch(link, reading.address);
+    reading.outcome = result.outcome;
+    reading.scheme = result.scheme;
+    reading.repairs = repairs;
+    reading.repairWouldDecode = false;
 }
 
 }  // namespace
 
-LinkReading ReadLink(std::string_view input, ReadMode mode) {
+void ReadLink(std::string_view input, ReadMode mode, LinkReading& reading) {
     if (mode == ReadMode::Repair) {
         const RepairedLink repaired = RepairLink(input);
-        return Unwrap(repaired.text, repaired.repairs);
+        Unwrap(repaired.text, repaired.repairs, reading);
+        return;
     }
-    LinkReading reading = Unwrap(std::string(input), 0);
+    Unwrap(input, 0, reading);
     if (!reading.HasAddress())
         reading.repairWouldDecode = ReadLink(input, ReadMode::Repair).HasAddress();
+}
+
+LinkReading ReadLink(std::string_view input, ReadMode mode) {
+    LinkReading reading{UnwrapOutcome::Ignored, nullptr, {}, 0, false};
+    ReadLink(input, mode, reading);
     return reading;
 }
 

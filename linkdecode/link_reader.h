@@ -26,7 +26,11 @@ struct LinkReading {
 
 // Reads one link, `input`, in `mode`: the one decision the front ends share for a found link or
 // a link given whole. The address is what UnwrapDownloadLink gives for the text as given
-// (Strict) or as repaired (Repair).
+// (Strict) or as repaired (Repair), obtained by the batch path (linkdecode/batch_unwrap.h).
 LinkReading ReadLink(std::string_view input, ReadMode mode);
+
+// The same reading into `reading`, which it replaces whole; the storage of its address is
+// reused, so a front end reading many links keeps one LinkReading for them all.
+void ReadLink(std::string_view input, ReadMode mode, LinkReading& reading);
 
 }  // namespace linkdecode
