@@ -10,4 +10,7 @@ namespace linkdecode {
 // gives an empty result. DecodeBase64Text reads the result back to `bytes` exactly.
 std::string EncodeBase64Text(std::string_view bytes);
 
+// Appends EncodeBase64Text(bytes) to `out`.
+void AppendBase64Text(std::string_view bytes, std::string& out);
+
 }  // namespace linkdecode

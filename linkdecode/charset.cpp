@@ -68,6 +68,10 @@ std::size_t GbSequenceLength(std::string_view bytes, std::size_t at) {
 
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         const std::size_t length = Utf8SequenceLength(bytes, i);
         if (length == 0)
             return false;
@@ -85,11 +89,16 @@ Charset ResolveCharset(std::string_view bytes, Charset requested) {
 namespace {
 
 // Passes `bytes` to `sink` as runs of the characters whose lengths `length` gives, each run to
-// `text`, and the bytes that start no character one at a time, in text order.
+// `text`, and the bytes that start no character one at a time, in text order. An ASCII byte is
+// a character of its own in every charset read here, so it is not asked about.
 template <typename Length, typename Text>
 void SplitCharacters(std::string_view bytes, Length length, Text text, TextSink& sink) {
     std::size_t run = 0;
     for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         if (const std::size_t n = length(bytes, i)) {
             i += n;
             continue;
@@ -112,10 +121,15 @@ std::size_t AsciiLength(std::string_view bytes, std::size_t at) {
 Charset ReadText(std::string_view bytes, Charset charset, GbConverter& gb, TextSink& sink) {
     const auto pass = [&](std::string_view run) { sink.Text(run); };
     const Charset used = ResolveCharset(bytes, charset);
-    if (used == Charset::Utf8) {
+    if (used == Charset::Utf8 && charset == Charset::Auto) {
+        // Auto reads as UTF-8 only what is well-formed: one run, checked once.
+        if (!bytes.empty())
+            sink.Text(bytes);
+    } else if (used == Charset::Utf8) {
         SplitCharacters(bytes, Utf8SequenceLength, pass, sink);
     } else if (used == Charset::Gbk) {
-        std::string utf8;
+        // Kept from call to call, so that converting many addresses allocates once.
+        static thread_local std::string utf8;
         // A run that fails as a whole is converted one character at a time.
         const auto convert = [&](std::string_view run) {
             if (gb.ToUtf8(run, utf8)) {

@@ -1,5 +1,7 @@
 #include "linkdecode/json_record.h"
 
+#include <charconv>
+
 #include "linkdecode/base64_encoder.h"
 #include "linkdecode/link_repair.h"
 
@@ -26,7 +28,12 @@ void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkRead
     out += "{\"input\":";
     RenderJsonString(input, Charset::Auto, gb, out);
     out += ",\"line\":";
-    out += line != 0 ? std::to_string(line) : "null";
+    if (line != 0) {
+        char digits[20];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, line).ptr);
+    } else {
+        out += "null";
+    }
     out += ",\"scheme\":";
     if (reading.scheme != nullptr)
         AppendJsonAscii(reading.scheme->name, out);
@@ -46,8 +53,9 @@ void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkRead
         }
         out += ",\"charset\":";
         AppendJsonAscii(CharsetName(used), out);
-        out += ",\"bytes\":";
-        AppendJsonAscii(EncodeBase64Text(reading.address), out);
+        out += ",\"bytes\":\"";
+        AppendBase64Text(reading.address, out);  // Base64 symbols need no JSON escape
+        out += '"';
     } else {
         out += ",\"address\":null,\"charset\":null,\"bytes\":null";
     }

@@ -1,18 +1,19 @@
 #include "linkdecode/text_render.h"
 
+#include <array>
+
 namespace linkdecode {
 
 namespace {
 
 const char kHex[] = "0123456789ABCDEF";
 
-void AppendHex(std::string& out, const char* before, unsigned char byte) {
-    out += before;
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0F];
+void AppendHex(std::string& out, std::string_view before, unsigned char byte) {
+    const char digits[2] = {kHex[byte >> 4], kHex[byte & 0x0F]};
+    out.append(before).append(digits, 2);
 }
 
-bool IsControl(unsigned char byte) {
+constexpr bool IsControl(unsigned char byte) {
     return byte < 0x20 || byte == 0x7F;
 }
 
@@ -37,23 +38,66 @@ std::size_t InvisibleControlLength(std::string_view utf8, std::size_t i, unsigne
     return bidi ? 3 : 0;
 }
 
+// Whether a byte can start one of the characters InvisibleControlLength looks for.
+constexpr bool MayStartInvisibleControl(unsigned char byte) {
+    return byte == 0xC2 || byte == 0xE2;
+}
+
+// The bytes a renderer copies as they are, looked up by value.
+using PlainBytes = std::array<bool, 256>;
+
+template <typename Plain>
+constexpr PlainBytes PlainTable(Plain plain) {
+    PlainBytes table{};
+    for (std::size_t b = 0; b < table.size(); ++b)
+        table[b] = plain(static_cast<unsigned char>(b));
+    return table;
+}
+
+constexpr PlainBytes kRawPlain = PlainTable([](unsigned char byte) { return !IsControl(byte); });
+constexpr PlainBytes kTerminalPlain = PlainTable(
+    [](unsigned char byte) { return !IsControl(byte) && !MayStartInvisibleControl(byte); });
+constexpr PlainBytes kPercentPlain =
+    PlainTable([](unsigned char byte) { return byte < 0x80 && !IsControl(byte) && byte != ' '; });
+constexpr PlainBytes kJsonPlain = PlainTable([](unsigned char byte) {
+    return !IsControl(byte) && byte != '"' && byte != '\\' && !MayStartInvisibleControl(byte);
+});
+
+// Appends `text` to `out`, copying whole each run of bytes that `plain` holds and handing every
+// other byte's place to `escape`, which appends what stands for it and returns how many bytes
+// it took (at least one).
+template <typename Escape>
+void AppendInRuns(std::string_view text, const PlainBytes& plain, Escape escape, std::string& out) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t end = i;
+        while (end < text.size() && plain[static_cast<unsigned char>(text[end])])
+            ++end;
+        out.append(text.data() + i, end - i);
+        i = end < text.size() ? end + escape(text, end) : end;
+    }
+}
+
 class TerminalSink : public TextSink {
 public:
     explicit TerminalSink(std::string& out) : out_(out) {}
     void Text(std::string_view utf8) override {
-        for (std::size_t i = 0; i < utf8.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(utf8[i]);
-            unsigned codePoint = 0;
-            if (IsControl(byte)) {
-                AppendHex(out_, "\\x", byte);
-            } else if (const std::size_t length = InvisibleControlLength(utf8, i, codePoint)) {
+        AppendInRuns(
+            utf8, kTerminalPlain,
+            [&](std::string_view text, std::size_t i) -> std::size_t {
+                const auto byte = static_cast<unsigned char>(text[i]);
+                unsigned codePoint = 0;
+                const std::size_t length =
+                    IsControl(byte) ? 1 : InvisibleControlLength(text, i, codePoint);
+                if (length == 0) {
+                    out_ += text[i];
+                    return 1;
+                }
                 for (std::size_t k = 0; k < length; ++k)
-                    AppendHex(out_, "\\x", static_cast<unsigned char>(utf8[i + k]));
-                i += length - 1;
-            } else {
-                out_ += utf8[i];
-            }
-        }
+                    AppendHex(out_, "\\x", static_cast<unsigned char>(text[i + k]));
+                return length;
+            },
+            out_);
     }
     void Invalid(unsigned char byte) override { AppendHex(out_, "\\x", byte); }
 
@@ -65,13 +109,13 @@ class PercentSink : public TextSink {
 public:
     explicit PercentSink(std::string& out) : out_(out) {}
     void Text(std::string_view utf8) override {
-        for (char c : utf8) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte >= 0x80 || IsControl(byte) || byte == ' ')
-                AppendHex(out_, "%", byte);
-            else
-                out_ += c;
-        }
+        AppendInRuns(
+            utf8, kPercentPlain,
+            [&](std::string_view text, std::size_t i) -> std::size_t {
+                Invalid(static_cast<unsigned char>(text[i]));
+                return 1;
+            },
+            out_);
     }
     void Invalid(unsigned char byte) override { AppendHex(out_, "%", byte); }
 
@@ -83,42 +127,49 @@ class JsonSink : public TextSink {
 public:
     explicit JsonSink(std::string& out) : out_(out) {}
     void Text(std::string_view utf8) override {
-        for (std::size_t i = 0; i < utf8.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(utf8[i]);
-            switch (byte) {
-                case '"':
-                    out_ += "\\\"";
-                    break;
-                case '\\':
-                    out_ += "\\\\";
-                    break;
-                case '\n':
-                    out_ += "\\n";
-                    break;
-                case '\r':
-                    out_ += "\\r";
-                    break;
-                case '\t':
-                    out_ += "\\t";
-                    break;
-                default:
-                    unsigned codePoint = 0;
-                    if (IsControl(byte)) {
-                        AppendHex(out_, "\\u00", byte);
-                    } else if (const std::size_t length =
-                                   InvisibleControlLength(utf8, i, codePoint)) {
-                        AppendHex(out_, "\\u", static_cast<unsigned char>(codePoint >> 8));
-                        AppendHex(out_, "", static_cast<unsigned char>(codePoint & 0xFF));
-                        i += length - 1;
-                    } else {
-                        out_ += utf8[i];
-                    }
-            }
-        }
+        AppendInRuns(
+            utf8, kJsonPlain, [&](std::string_view text, std::size_t i) { return Escape(text, i); },
+            out_);
     }
     void Invalid(unsigned char byte) override { AppendHex(out_, "\\\\x", byte); }
 
 private:
+    std::size_t Escape(std::string_view utf8, std::size_t i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        switch (byte) {
+            case '"':
+                out_ += "\\\"";
+                return 1;
+            case '\\':
+                out_ += "\\\\";
+                return 1;
+            case '\n':
+                out_ += "\\n";
+                return 1;
+            case '\r':
+                out_ += "\\r";
+                return 1;
+            case '\t':
+                out_ += "\\t";
+                return 1;
+            default:
+                break;
+        }
+        if (IsControl(byte)) {
+            AppendHex(out_, "\\u00", byte);
+            return 1;
+        }
+        unsigned codePoint = 0;
+        const std::size_t length = InvisibleControlLength(utf8, i, codePoint);
+        if (length == 0) {
+            out_ += utf8[i];
+            return 1;
+        }
+        AppendHex(out_, "\\u", static_cast<unsigned char>(codePoint >> 8));
+        AppendHex(out_, "", static_cast<unsigned char>(codePoint & 0xFF));
+        return length;
+    }
+
     std::string& out_;
 };
 
@@ -129,13 +180,13 @@ Charset RenderText(std::string_view bytes, Charset charset, GbConverter& gb, std
         TerminalSink sink(out);
         return ReadText(bytes, charset, gb, sink);
     }
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (IsControl(byte))
-            AppendHex(out, "\\x", byte);
-        else
-            out += c;
-    }
+    AppendInRuns(
+        bytes, kRawPlain,
+        [&](std::string_view text, std::size_t i) -> std::size_t {
+            AppendHex(out, "\\x", static_cast<unsigned char>(text[i]));
+            return 1;
+        },
+        out);
     return Charset::Raw;
 }
 
