@@ -32,6 +32,14 @@ std::string RemovePrefixOccurrences(const std::string& text, std::string_view pr
     return rest;
 }
 
+std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme) {
+    std::string decoded = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix));
+    const std::size_t zero = decoded.find('\0');
+    if (zero != std::string::npos)
+        decoded.resize(zero);
+    return decoded;
+}
+
 UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
     if (pasted.find('/') == std::string::npos)
         return {UnwrapOutcome::Ignored, {}};
@@ -40,11 +48,7 @@ UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
     if (scheme == nullptr)
         return {UnwrapOutcome::NotALink, {}};
 
-    std::string address = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme->prefix));
-    const std::size_t zero = address.find('\0');
-    if (zero != std::string::npos)
-        address.resize(zero);
-
+    std::string address = UnwrapPayload(pasted, *scheme);
     const std::size_t k = scheme->trimEachEnd;
     if (k != 0) {
         address.resize(address.size() > k ? address.size() - k : 0);
