@@ -67,7 +67,11 @@ TEST(MainDialog, FrameIsAFixedAppWindowWithCaption) {
     EXPECT_LE(std::abs((window.left + window.right) - (screen.left + screen.right)), 2);
     EXPECT_LE(std::abs((window.top + window.bottom) - (screen.top + screen.bottom)), 2);
 
-    EXPECT_TRUE(app.Screenshot(dialog, "main-dialog"));
+    // The picture shows the dialog drawn: mostly its face, and the empty output box in one colour.
+    const auto picture = app.Screenshot(dialog, "main-dialog");
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(MostCommon(picture->ColoursOver(dialog)), ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(picture->ColoursOver(app.Item(IDC_DECODED_OUTPUT)).size(), 1u);
 }
 
 TEST(MainDialog, ControlsInCreationOrderWithIdsClassesTextsStylesAndPlaces) {

@@ -1,7 +1,6 @@
 #include "veltrun_session.h"
 
 #include "input.h"
-#include "screenshot.h"
 #include "wait.h"
 #include "window_query.h"
 
@@ -142,10 +141,14 @@ bool VeltrunSession::IsResponsive() const {
     return process_->IsRunning() && Responds(dialog_);
 }
 
-bool VeltrunSession::Screenshot(HWND window, const std::string& name) const {
+std::optional<Picture> VeltrunSession::Screenshot(HWND window, const std::string& name) const {
+    std::optional<Picture> picture = CaptureWindow(window);
     const std::string directory = ArtifactsDirectory();
     ::CreateDirectoryA(directory.c_str(), nullptr);
-    return SaveWindowPng(window, directory + "\\" + name + ".png");
+    if (!picture || !SavePng(*picture, directory + "\\" + name + ".png")) {
+        return std::nullopt;
+    }
+    return picture;
 }
 
 }  // namespace e2e
