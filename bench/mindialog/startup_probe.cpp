@@ -3,10 +3,10 @@
 //   startup_probe RUNS CLIPBOARD_TEXT EXPECTED_OUTPUT PROGRAM.exe
 //
 // Each run puts CLIPBOARD_TEXT on the clipboard, starts PROGRAM, waits for its visible dialog,
-// clicks the paste button (IDC_PASTE_DECODE) and waits until the output box (IDC_DECODED_OUTPUT)
-// holds EXPECTED_OUTPUT, then closes the dialog. One line per run: "run N visible_ms first_ms". The
-// first run also pays for loading the program's DLLs from disk; the caller decides whether to
-// count it. Exit 1 when a run fails.
+// clicks the paste button (IDC_PASTE_DECODE) and waits until the output box
+// (IDC_DECODED_OUTPUT) holds EXPECTED_OUTPUT, then closes the dialog. One line per run:
+// "run N visible_ms first_ms". The first run also pays for loading the program's DLLs from
+// disk; the caller decides whether to count it. Exit 1 when a run fails.
 #include <windows.h>
 
 #include <cstdio>

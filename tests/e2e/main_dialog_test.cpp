@@ -35,8 +35,8 @@ const ControlRow kMainControls[] = {
     {IDC_COPY_DECODED, "Button", "复制内容", {134, 164, 50, 14}, 0x58010000},
 };
 
-// Pixels of a dialog-unit length, rounded as the dialog manager does; `base` is the dialog's
-// base unit along that axis in pixels per 4 (x) or 8 (y) units.
+// Pixels of a dialog-unit length, rounded as the dialog manager does; `pixelsPerScale` is the
+// dialog's base unit along that axis in pixels per `scale` units (4 along x, 8 along y).
 int ToPixels(int units, int pixelsPerScale, int scale) {
     return ::MulDiv(units, pixelsPerScale, scale);
 }
