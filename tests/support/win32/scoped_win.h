@@ -30,6 +30,8 @@ private:
 
 // A kernel object handle (process, thread).
 using ScopedHandle = ScopedOwner<HANDLE, ::CloseHandle>;
+// A module this program loaded (LoadLibrary, LoadLibraryEx).
+using ScopedLibrary = ScopedOwner<HMODULE, ::FreeLibrary>;
 // A window this thread created.
 using ScopedWindow = ScopedOwner<HWND, ::DestroyWindow>;
 // A device context this program created (CreateCompatibleDC).
