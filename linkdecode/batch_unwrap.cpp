@@ -26,14 +26,14 @@ void DecodeBase64Batch(std::string_view text, std::string& bytes) {
 }
 
 BatchUnwrap UnwrapDownloadLinkBatch(std::string_view pasted, std::string& address) {
-    const auto payload = [&](const LinkScheme& scheme, std::string& out) {
+    const auto decode = [&](const LinkScheme& scheme, std::string& out) {
         DecodeInto(pasted.size(), out, [&](BatchDecoder& decoder) {
             rules::RemovePrefixPass(pasted, scheme.prefix, rules::CandidateStep(scheme.prefix),
                                     [&](std::string_view kept) { return decoder.Feed(kept); });
         });
     };
     BatchUnwrap result{UnwrapOutcome::Ignored, nullptr};
-    result.outcome = rules::UnwrapSteps(pasted, payload, address, result.scheme);
+    result.outcome = rules::UnwrapSteps(pasted, decode, address, result.scheme);
     return result;
 }
 

@@ -25,13 +25,28 @@ std::string RemovePrefixOccurrences(const std::string& text, std::string_view pr
     return rest;
 }
 
-UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
-    const auto payload = [&](const LinkScheme& scheme, std::string& address) {
-        address = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix));
+namespace {
+
+// The dialog's decoding of the payload of `pasted`: the removal over the whole text, then
+// DecodeBase64Text.
+auto DecodeWholeText(const std::string& pasted) {
+    return [&pasted](const LinkScheme& scheme, std::string& decoded) {
+        decoded = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix));
     };
+}
+
+}  // namespace
+
+std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme) {
+    std::string decoded;
+    rules::PayloadStep(scheme, DecodeWholeText(pasted), decoded);
+    return decoded;
+}
+
+UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
     UnwrapResult result{UnwrapOutcome::Ignored, {}};
     const LinkScheme* scheme = nullptr;
-    result.outcome = rules::UnwrapSteps(pasted, payload, result.text, scheme);
+    result.outcome = rules::UnwrapSteps(pasted, DecodeWholeText(pasted), result.text, scheme);
     return result;
 }
 

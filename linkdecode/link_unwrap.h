@@ -61,6 +61,11 @@ struct UnwrapResult {
 // nothing.
 std::string RemovePrefixOccurrences(const std::string& text, std::string_view prefix);
 
+// The middle of UnwrapDownloadLink for a text that `scheme` matched: every occurrence of its
+// prefix removed, the rest decoded with DecodeBase64Text and cut at its first zero byte. The
+// markers are still there; UnwrapDownloadLink cuts them by count, a repair may look at them.
+std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme);
+
 // Recognises the scheme of a pasted link and returns the plain address it wraps.
 //
 // `pasted` is narrow text in the ANSI code page (936 where double-byte characters matter);

@@ -214,12 +214,22 @@ void RemovePrefixPass(std::string_view text, std::string_view prefix, Step step,
     }
 }
 
+// The payload step for a text that `scheme` matched: `decode(scheme, decoded)` puts the decoded
+// payload, every occurrence of the prefix removed, into `decoded`, which is then cut at its first
+// zero byte. The markers are still there.
+template <typename Decode>
+void PayloadStep(const LinkScheme& scheme, Decode decode, std::string& decoded) {
+    decode(scheme, decoded);
+    const std::size_t zero = decoded.find('\0');
+    if (zero != std::string::npos)
+        decoded.resize(zero);
+}
+
 // The steps of unwrapping `pasted`: no "/" is Ignored, no prefix at its start is NotALink;
-// otherwise `payload(scheme, address)` puts the decoded payload of the matched scheme into
-// `address`, which is cut at its first zero byte and loses trimEachEnd bytes at the end and then
-// at the start. Sets `scheme` to the row matched, or nullptr.
-template <typename Payload>
-UnwrapOutcome UnwrapSteps(std::string_view pasted, Payload payload, std::string& address,
+// otherwise the payload step with `decode` gives `address`, which loses trimEachEnd bytes at the
+// end and then at the start. Sets `scheme` to the row matched, or nullptr.
+template <typename Decode>
+UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& address,
                           const LinkScheme*& scheme) {
     scheme = nullptr;
     address.clear();
@@ -230,11 +240,7 @@ UnwrapOutcome UnwrapSteps(std::string_view pasted, Payload payload, std::string&
     if (scheme == nullptr)
         return UnwrapOutcome::NotALink;
 
-    payload(*scheme, address);
-    const std::size_t zero = address.find('\0');
-    if (zero != std::string::npos)
-        address.resize(zero);
-
+    PayloadStep(*scheme, decode, address);
     const std::size_t k = scheme->trimEachEnd;
     if (k != 0) {
         address.resize(address.size() > k ? address.size() - k : 0);
