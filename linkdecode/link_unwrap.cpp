@@ -1,7 +1,5 @@
 #include "linkdecode/link_unwrap.h"
 
-#include <utility>
-
 #include "linkdecode/base64_decoder.h"
 #include "linkdecode/unwrap_rules.h"
 
