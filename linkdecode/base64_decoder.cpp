@@ -8,8 +8,7 @@ const std::string kBase64Alphabet(kBase64Symbols);
 
 std::string DecodeBase64Text(const std::string& text) {
     std::string output;
-    rules::AppendEachByte append{output};
-    rules::RunDecoder<rules::AlphabetSearch, rules::AppendEachByte> decoder(append);
+    rules::RunDecoder<rules::AlphabetSearch, rules::AppendEachByte> decoder({&output});
     decoder.Feed(text);
     decoder.Finish();
     return output;

@@ -12,11 +12,10 @@ using BatchDecoder = rules::RunDecoder<rules::ValueTable, rules::WriteIntoRoom>;
 template <typename Feed>
 void DecodeInto(std::size_t size, std::string& bytes, Feed feed) {
     bytes.resize(size / 4 * 3 + 3);  // the most `size` bytes can decode to
-    rules::WriteIntoRoom room{bytes.data()};
-    BatchDecoder decoder(room);
+    BatchDecoder decoder({bytes.data()});
     feed(decoder);
     decoder.Finish();
-    bytes.resize(static_cast<std::size_t>(room.at - bytes.data()));
+    bytes.resize(static_cast<std::size_t>(decoder.output().at - bytes.data()));
 }
 
 }  // namespace

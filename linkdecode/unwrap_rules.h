@@ -61,10 +61,10 @@ struct ValueTable {
 
 // The dialog's output: one byte appended at a time.
 struct AppendEachByte {
-    std::string& out;
+    std::string* out;
     void Write(const std::uint8_t* bytes, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i)
-            out += static_cast<char>(bytes[i]);
+            *out += static_cast<char>(bytes[i]);
     }
 };
 
@@ -89,7 +89,10 @@ inline void DecodeQuantum(const std::uint8_t (&value)[4], std::uint8_t (&out)[3]
 template <typename Valuation, typename Output>
 class RunDecoder {
 public:
-    explicit RunDecoder(Output& out) : out_(out) {}
+    explicit RunDecoder(Output out) : out_(out) {}
+
+    // The output as the bytes decoded so far have left it.
+    const Output& output() const { return out_; }
 
     // Decodes `piece`, the text that follows every piece fed before, and returns whether the run
     // goes on; once a byte ends it, this and every later call read nothing more.
@@ -97,6 +100,8 @@ public:
         const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
         const std::size_t n = piece.size();
         std::size_t i = 0;
+        // A copy the compiler can keep in registers, as the bytes written cannot alias it.
+        Output out = out_;
         while (!ended_ && i < n) {
             if (filled_ == 0) {
                 for (; n - i >= 4; i += 4) {
@@ -105,7 +110,7 @@ public:
                         Valuation::Value(p[i + 2]), Valuation::Value(p[i + 3])};
                     if ((value[0] | value[1] | value[2] | value[3]) > kLastValue)
                         break;
-                    Emit(value, 3);
+                    Emit(out, value, 3);
                 }
                 if (i == n)
                     break;
@@ -117,10 +122,11 @@ public:
             }
             slot_[filled_++] = value;
             if (filled_ == 4) {
-                Emit(slot_, 3);
+                Emit(out, slot_, 3);
                 filled_ = 0;
             }
         }
+        out_ = out;
         return !ended_;
     }
 
@@ -130,18 +136,18 @@ public:
             return;
         for (std::size_t i = filled_; i < 4; ++i)
             slot_[i] = Valuation::Value(0);
-        Emit(slot_, filled_ - 1);
+        Emit(out_, slot_, filled_ - 1);
         filled_ = 0;
     }
 
 private:
-    void Emit(const std::uint8_t (&value)[4], std::size_t count) {
+    static void Emit(Output& out, const std::uint8_t (&value)[4], std::size_t count) {
         std::uint8_t bytes[3];
         DecodeQuantum(value, bytes);
-        out_.Write(bytes, count);
+        out.Write(bytes, count);
     }
 
-    Output& out_;
+    Output out_;
     std::uint8_t slot_[4] = {};
     std::size_t filled_ = 0;
     bool ended_ = false;
