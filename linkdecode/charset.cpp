@@ -1,11 +1,26 @@
 #include "linkdecode/charset.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace linkdecode {
 
 namespace {
 
 bool InRange(unsigned char byte, unsigned low, unsigned high) {
     return byte >= low && byte <= high;
+}
+
+// The end of the run of ASCII bytes that starts at bytes[at], found eight bytes at a time.
+std::size_t AsciiRunEnd(std::string_view bytes, std::size_t at) {
+    for (std::uint64_t word = 0; bytes.size() - at >= sizeof word; at += sizeof word) {
+        std::memcpy(&word, bytes.data() + at, sizeof word);
+        if ((word & 0x8080808080808080u) != 0)
+            break;
+    }
+    while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80)
+        ++at;
+    return at;
 }
 
 }  // namespace
@@ -67,11 +82,7 @@ std::size_t GbSequenceLength(std::string_view bytes, std::size_t at) {
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-            ++i;
-            continue;
-        }
+    for (std::size_t i = AsciiRunEnd(bytes, 0); i < bytes.size(); i = AsciiRunEnd(bytes, i)) {
         const std::size_t length = Utf8SequenceLength(bytes, i);
         if (length == 0)
             return false;
@@ -94,11 +105,7 @@ namespace {
 template <typename Length, typename Text>
 void SplitCharacters(std::string_view bytes, Length length, Text text, TextSink& sink) {
     std::size_t run = 0;
-    for (std::size_t i = 0; i < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-            ++i;
-            continue;
-        }
+    for (std::size_t i = AsciiRunEnd(bytes, 0); i < bytes.size(); i = AsciiRunEnd(bytes, i)) {
         if (const std::size_t n = length(bytes, i)) {
             i += n;
             continue;

@@ -8,9 +8,13 @@ namespace {
 
 const char kHex[] = "0123456789ABCDEF";
 
+// `before` is at most four bytes long ("\\u00").
 void AppendHex(std::string& out, std::string_view before, unsigned char byte) {
-    const char digits[2] = {kHex[byte >> 4], kHex[byte & 0x0F]};
-    out.append(before).append(digits, 2);
+    char escape[6] = {};
+    before.copy(escape, 4);
+    escape[before.size()] = kHex[byte >> 4];
+    escape[before.size() + 1] = kHex[byte & 0x0F];
+    out.append(escape, before.size() + 2);
 }
 
 constexpr bool IsControl(unsigned char byte) {
@@ -43,8 +47,8 @@ constexpr bool MayStartInvisibleControl(unsigned char byte) {
     return byte == 0xC2 || byte == 0xE2;
 }
 
-// The bytes a renderer copies as they are, looked up by value.
-using PlainBytes = std::array<bool, 256>;
+// The bytes a renderer copies as they are, looked up by value: 1 for plain, 0 for escaped.
+using PlainBytes = std::array<unsigned char, 256>;
 
 template <typename Plain>
 constexpr PlainBytes PlainTable(Plain plain) {
@@ -68,10 +72,16 @@ constexpr PlainBytes kJsonPlain = PlainTable([](unsigned char byte) {
 // it took (at least one).
 template <typename Escape>
 void AppendInRuns(std::string_view text, const PlainBytes& plain, Escape escape, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t end = i;
-        while (end < text.size() && plain[static_cast<unsigned char>(text[end])])
+        // Eight at a time while all are plain: one branch instead of eight.
+        while (text.size() - end >= 8 &&
+               (plain[p[end]] & plain[p[end + 1]] & plain[p[end + 2]] & plain[p[end + 3]] &
+                plain[p[end + 4]] & plain[p[end + 5]] & plain[p[end + 6]] & plain[p[end + 7]]))
+            end += 8;
+        while (end < text.size() && plain[p[end]])
             ++end;
         out.append(text.data() + i, end - i);
         i = end < text.size() ? end + escape(text, end) : end;
