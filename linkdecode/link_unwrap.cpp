@@ -7,7 +7,7 @@ namespace linkdecode {
 
 const LinkScheme* MatchLinkScheme(std::string_view text) {
     for (const LinkScheme& scheme : kLinkSchemes) {
-        if (text.substr(0, scheme.prefixLength()) == scheme.prefix)
+        if (rules::HasAt(text, 0, scheme.prefix))
             return &scheme;
     }
     return nullptr;

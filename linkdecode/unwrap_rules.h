@@ -202,6 +202,18 @@ private:
     char marker_;
 };
 
+// Whether `prefix` stands in `text` at `i`. A loop rather than memcmp: prefixes are a few bytes,
+// and the first byte settles nearly every comparison.
+inline bool HasAt(std::string_view text, std::size_t i, std::string_view prefix) {
+    if (text.size() - i < prefix.size())
+        return false;
+    for (std::size_t k = 0; k < prefix.size(); ++k) {
+        if (text[i + k] != prefix[k])
+            return false;
+    }
+    return true;
+}
+
 // One left-to-right pass over `text` that drops every occurrence of `prefix` (none when it is
 // empty) and hands what lies between them to `keep`, in order, until `keep` returns false.
 // `step(text, i)`, for an i where no occurrence starts, is where the scan goes on.
@@ -209,7 +221,7 @@ template <typename Step, typename Keep>
 void RemovePrefixPass(std::string_view text, std::string_view prefix, Step step, Keep keep) {
     std::size_t i = 0;
     while (i < text.size()) {
-        if (!prefix.empty() && text.compare(i, prefix.size(), prefix) == 0) {
+        if (!prefix.empty() && HasAt(text, i, prefix)) {
             i += prefix.size();
             continue;
         }
@@ -220,9 +232,9 @@ void RemovePrefixPass(std::string_view text, std::string_view prefix, Step step,
     }
 }
 
-// The payload step for a text that `scheme` matched: `decode(scheme, decoded)` puts the decoded
-// payload, every occurrence of the prefix removed, into `decoded`, which is then cut at its first
-// zero byte. The markers are still there.
+// The payload step for a text that `scheme` matched: `decode(scheme, decoded)` replaces what
+// `decoded` holds with the decoded payload, every occurrence of the prefix removed, which is then
+// cut at its first zero byte. The markers are still there.
 template <typename Decode>
 void PayloadStep(const LinkScheme& scheme, Decode decode, std::string& decoded) {
     decode(scheme, decoded);
@@ -238,13 +250,15 @@ template <typename Decode>
 UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& address,
                           const LinkScheme*& scheme) {
     scheme = nullptr;
-    address.clear();
-    if (pasted.find('/') == std::string_view::npos)
+    if (pasted.find('/') == std::string_view::npos) {
+        address.clear();
         return UnwrapOutcome::Ignored;
-
+    }
     scheme = MatchLinkScheme(pasted);
-    if (scheme == nullptr)
+    if (scheme == nullptr) {
+        address.clear();
         return UnwrapOutcome::NotALink;
+    }
 
     PayloadStep(*scheme, decode, address);
     const std::size_t k = scheme->trimEachEnd;
