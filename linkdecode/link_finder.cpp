@@ -209,7 +209,8 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
 }
 
 void LinkFinder::Append(std::string_view part) {
-    padded_ = padded_ || HoldsPadding(part);
+    // Only repair mode follows a link across a gap, and only an unpadded one.
+    padded_ = padded_ || (mode_ == ReadMode::Repair && HoldsPadding(part));
     const std::size_t room = maxLinkBytes_ - current_.text.size();
     current_.text.append(part.substr(0, std::min(room, part.size())));
     current_.fullLength += part.size();
