@@ -68,15 +68,17 @@ configure_file(${PROJECT_BINARY_DIR}/README.txt.in ${PROJECT_BINARY_DIR}/README.
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/${VELTRUN_LICENSE_NAME}
   @ONLY NEWLINE_STYLE ${VELTRUN_NEWLINES})
 
-# Only this component is packaged, whatever else a subproject installs.
+# Only this component goes into the archives, whatever else a subproject installs. It is the
+# archives' own flat layout, so `cmake --install` leaves it out.
 if(TARGET Veltrun)
-  install(TARGETS Veltrun RUNTIME DESTINATION . COMPONENT release)
+  install(TARGETS Veltrun RUNTIME DESTINATION . COMPONENT release EXCLUDE_FROM_ALL)
 endif()
 if(TARGET veltrun_cli)
-  install(TARGETS veltrun_cli RUNTIME DESTINATION ${VELTRUN_CLI_DIR} COMPONENT release)
+  install(TARGETS veltrun_cli RUNTIME DESTINATION ${VELTRUN_CLI_DIR} COMPONENT release
+    EXCLUDE_FROM_ALL)
 endif()
 install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/${VELTRUN_LICENSE_NAME}
-  DESTINATION . COMPONENT release)
+  DESTINATION . COMPONENT release EXCLUDE_FROM_ALL)
 
 set(CPACK_PACKAGE_NAME "Veltrun")
 set(CPACK_PACKAGE_VENDOR "The Veltrun developers")
