@@ -27,6 +27,11 @@ needs=(
   /usr/sbin/locale-gen                locales
   /usr/bin/hyperfine                  hyperfine
   /usr/bin/node                       nodejs
+  /usr/bin/dpkg-shlibdeps             dpkg-dev
+  /usr/bin/lintian                    lintian
+  /usr/bin/man                        man-db
+  /usr/bin/zsh                        zsh
+  /usr/bin/fish                       fish
 )
 extra=("$@")  # further packages a caller needs, as "file package" pairs
 needs+=("${extra[@]}")
