@@ -1,0 +1,29 @@
+"""The loop of a Python test script whose groups are ctest tests of their own."""
+
+import shutil
+import time
+
+
+def groups_in(namespace):
+    """Maps "x" to each function group_x of a module's `namespace`."""
+    return {name[len("group_"):]: fn for name, fn in namespace.items()
+            if name.startswith("group_")}
+
+
+def run_groups(groups, names, context, failure, scratch):
+    """Calls groups[name](context) for each of `names` (all when empty), printing "ok NAME" or
+    "FAIL NAME: why" (what ctest's FAIL pattern looks for) when one raises `failure`, then
+    removes the directory `scratch`. Returns the exit status: 1 if any group failed."""
+    failed = 0
+    try:
+        for name in names or sorted(groups):
+            started = time.monotonic()
+            try:
+                groups[name](context)
+                print("ok   %s (%.1f s)" % (name, time.monotonic() - started))
+            except failure as e:
+                failed += 1
+                print("FAIL %s: %s" % (name, e))
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    return 1 if failed else 0
