@@ -18,7 +18,9 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from group_runner import groups_in, run_groups  # noqa: E402
 
 ESC = b"\x1b"
 
@@ -595,7 +597,7 @@ def group_stream(tool):
                         b"link of 2097159 bytes skipped, longer than 1048576 bytes"])
 
 
-GROUPS = {name[len("group_"):]: fn for name, fn in globals().items() if name.startswith("group_")}
+GROUPS = groups_in(globals())
 
 
 def main():
@@ -606,22 +608,10 @@ def main():
     parser.add_argument("--group", choices=sorted(GROUPS), action="append")
     args = parser.parse_args()
     tool = Tool(args.exe, args.wine, args.version)
-    failed = 0
-    skipped = 0
-    names = args.group or sorted(GROUPS)
-    for name in names:
-        started = time.monotonic()
-        try:
-            GROUPS[name](tool)
-            print(f"ok   {name} ({time.monotonic() - started:.1f} s)")
-        except Skip as e:
-            print(f"skip {name}: {e}")
-            skipped += 1
-        except (Failure, subprocess.TimeoutExpired, json.JSONDecodeError, UnicodeDecodeError,
-                KeyError, IndexError) as e:
-            print(f"FAIL {name}: {type(e).__name__}: {e}")
-            failed += 1
-    return 1 if failed else SKIPPED if skipped == len(names) else 0
+    return run_groups(GROUPS, args.group, tool,
+                      (Failure, subprocess.TimeoutExpired, json.JSONDecodeError,
+                       UnicodeDecodeError, KeyError, IndexError),
+                      tool.tmp, skip=Skip, skipped_status=SKIPPED)
 
 
 if __name__ == "__main__":
