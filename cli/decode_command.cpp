@@ -18,8 +18,8 @@ using linkdecode::UnwrapOutcome;
 // A real link is a few hundred bytes; this bounds the memory one line of input can take.
 constexpr std::size_t kMaxLinkBytes = 1 << 20;
 
-linkdecode::SchemeCase FindingCase(const CliOptions& options) {
-    return options.lenient ? linkdecode::SchemeCase::Any : linkdecode::SchemeCase::Exact;
+linkdecode::ReadMode Mode(const CliOptions& options) {
+    return options.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ void DecodeCommand::Argument(const std::string& text) {
 }
 
 void DecodeCommand::Text(InputStream& in, const std::string& name) {
-    linkdecode::LinkFinder finder(FindingCase(options_), kMaxLinkBytes);
+    linkdecode::LinkFinder finder(Mode(options_), kMaxLinkBytes);
     std::vector<linkdecode::FoundLink> links;
     std::string piece;
     bool found = false;
@@ -68,11 +68,11 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
     }
 }
 
-void DecodeCommand::DecodeOne(std::string_view input, const Origin& origin) {
-    linkdecode::ReadLink(
-        input, options_.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
-        reading_);
+void DecodeCommand::DecodeOne(std::string_view text, const Origin& origin) {
+    linkdecode::ReadLink(text, {Mode(options_), options_.charset}, reading_);
     const linkdecode::LinkReading& reading = reading_;
+    // Text after a gap that repair found not to belong to the link is no part of it.
+    const std::string_view input = text.substr(0, reading.inputLength);
     if (reading.repairs != 0) {
         std::string list;
         for (const linkdecode::LinkRepairInfo& info : linkdecode::kLinkRepairs) {
@@ -82,7 +82,7 @@ void DecodeCommand::DecodeOne(std::string_view input, const Origin& origin) {
         reporter_.MessageAbout(origin, input, "repaired " + list);
     }
 
-    const linkdecode::AddressFormat format{options_.charset, options_.percentEncode};
+    const linkdecode::AddressFormat format{reading.charset, options_.percentEncode};
     OutputStream& out = reporter_.Out();
     if (options_.json) {
         linkdecode::AppendJsonRecord(input, origin.line, reading, format, PlatformGbConverter(),
@@ -96,7 +96,7 @@ void DecodeCommand::DecodeOne(std::string_view input, const Origin& origin) {
         return;
 
     reporter_.Raise(1);
-    const std::string hint = Hint(input, reading.repairWouldDecode);
+    const std::string hint = Hint(text, reading.repairWouldDecode);
     if (reading.outcome == UnwrapOutcome::Ignored)
         reporter_.MessageAbout(origin, input, "not a link (no '/' in it)" + hint);
     else if (reading.outcome == UnwrapOutcome::NotALink)
@@ -110,7 +110,7 @@ std::string DecodeCommand::Hint(std::string_view input, bool repairWouldDecode) 
     if (repairWouldDecode)
         return " (--lenient would repair it)";
     // A short cap: only whether a link starts further in matters here.
-    if (!linkdecode::FindLinks(input, FindingCase(options_), 0).empty())
+    if (!linkdecode::FindLinks(input, Mode(options_), 0).empty())
         return " (a link stands further in: give the text on standard input to find it)";
     return {};
 }

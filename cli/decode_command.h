@@ -21,13 +21,13 @@ public:
     const char* WhatIsRead() const override { return "text with links"; }
 
 private:
-    void DecodeOne(std::string_view input, const Origin& origin);
+    void DecodeOne(std::string_view text, const Origin& origin);
     std::string Hint(std::string_view input, bool repairWouldDecode) const;
 
     const CliOptions& options_;
     Reporter& reporter_;
     // Kept from link to link, so that reading one allocates nothing.
-    linkdecode::LinkReading reading_{linkdecode::UnwrapOutcome::Ignored, nullptr, {}, 0, false};
+    linkdecode::LinkReading reading_;
 };
 
 }  // namespace veltrun

@@ -5,32 +5,30 @@
 
 namespace linkdecode {
 
-namespace {
-
-void Unwrap(std::string_view link, unsigned repairs, LinkReading& reading) {
-    const BatchUnwrap result = UnwrapDownloadLinkBatch(link, reading.address);
-    reading.outcome = result.outcome;
-    reading.scheme = result.scheme;
-    reading.repairs = repairs;
-    reading.repairWouldDecode = false;
-}
-
-}  // namespace
-
-void ReadLink(std::string_view input, ReadMode mode, LinkReading& reading) {
-    if (mode == ReadMode::Repair) {
-        const RepairedLink repaired = RepairLink(input);
-        Unwrap(repaired.text, repaired.repairs, reading);
-        return;
+void ReadLink(std::string_view input, ReadOptions options, LinkReading& reading) {
+    if (options.mode == ReadMode::Repair) {
+        reading = ReadRepairedLink(input);
+    } else {
+        const BatchUnwrap result = UnwrapDownloadLinkBatch(input, reading.address);
+        reading.outcome = result.outcome;
+        reading.scheme = result.scheme;
+        reading.repairs = 0;
+        reading.repairWouldDecode = false;
+        reading.inputLength = input.size();
+        if (!reading.HasAddress())
+            reading.repairWouldDecode = ReadRepairedLink(input).HasAddress();
     }
-    Unwrap(input, 0, reading);
-    if (!reading.HasAddress())
-        reading.repairWouldDecode = ReadLink(input, ReadMode::Repair).HasAddress();
+    reading.charset = ResolveCharset(reading.address, options.charset);
+    if (options.mode == ReadMode::Repair && options.charset == Charset::Auto &&
+        reading.charset == Charset::Utf8 && IsChineseOnlyAsGbk(reading.address)) {
+        reading.charset = Charset::Gbk;
+        reading.repairs |= kRepairGbkReading;
+    }
 }
 
-LinkReading ReadLink(std::string_view input, ReadMode mode) {
-    LinkReading reading{UnwrapOutcome::Ignored, nullptr, {}, 0, false};
-    ReadLink(input, mode, reading);
+LinkReading ReadLink(std::string_view input, ReadOptions options) {
+    LinkReading reading;
+    ReadLink(input, options, reading);
     return reading;
 }
 

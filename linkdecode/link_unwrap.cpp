@@ -41,6 +41,14 @@ std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme) {
     return decoded;
 }
 
+void CutMarkers(std::string& decoded, const LinkScheme& scheme) {
+    const std::size_t k = scheme.trimEachEnd;
+    if (k != 0) {
+        decoded.resize(decoded.size() > k ? decoded.size() - k : 0);
+        decoded.erase(0, k);
+    }
+}
+
 UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
     UnwrapResult result{UnwrapOutcome::Ignored, {}};
     const LinkScheme* scheme = nullptr;

@@ -244,8 +244,8 @@ void PayloadStep(const LinkScheme& scheme, Decode decode, std::string& decoded) 
 }
 
 // The steps of unwrapping `pasted`: no "/" is Ignored, no prefix at its start is NotALink;
-// otherwise the payload step with `decode` gives `address`, which loses trimEachEnd bytes at the
-// end and then at the start. Sets `scheme` to the row matched, or nullptr.
+// otherwise the payload step with `decode` gives `address`, and CutMarkers cuts the markers.
+// Sets `scheme` to the row matched, or nullptr.
 template <typename Decode>
 UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& address,
                           const LinkScheme*& scheme) {
@@ -261,11 +261,7 @@ UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& a
     }
 
     PayloadStep(*scheme, decode, address);
-    const std::size_t k = scheme->trimEachEnd;
-    if (k != 0) {
-        address.resize(address.size() > k ? address.size() - k : 0);
-        address.erase(0, k);
-    }
+    CutMarkers(address, *scheme);
     return UnwrapOutcome::Decoded;
 }
 
