@@ -50,7 +50,7 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
             }
             DecodeOne(link.text, origin);
         }
-        links.clear();
+        finder.Recycle(links);
     };
     while (true) {
         if (in.RanDry())

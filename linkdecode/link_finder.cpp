@@ -1,6 +1,7 @@
 #include "linkdecode/link_finder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -31,7 +32,7 @@ bool IsPayloadByte(char c) {
            c == '%';
 }
 
-bool EndsLink(unsigned char byte) {
+constexpr bool EndsLink(unsigned char byte) {
     switch (byte) {
         case ' ':
         case '\t':
@@ -48,6 +49,41 @@ bool EndsLink(unsigned char byte) {
             return false;
     }
 }
+
+// EndsLink by value, so that the end of a link is found eight bytes at a time.
+constexpr std::array<unsigned char, 256> kEndsLink = [] {
+    std::array<unsigned char, 256> ends{};
+    for (std::size_t b = 0; b < ends.size(); ++b)
+        ends[b] = EndsLink(static_cast<unsigned char>(b));
+    return ends;
+}();
+
+// Where the link that goes on at text[at] reaches its end, or the end of the text.
+std::size_t LinkEnd(std::string_view text, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    while (text.size() - at >= 8 &&
+           !(kEndsLink[p[at]] | kEndsLink[p[at + 1]] | kEndsLink[p[at + 2]] | kEndsLink[p[at + 3]] |
+             kEndsLink[p[at + 4]] | kEndsLink[p[at + 5]] | kEndsLink[p[at + 6]] |
+             kEndsLink[p[at + 7]]))
+        at += 8;
+    while (at < text.size() && !kEndsLink[p[at]])
+        ++at;
+    return at;
+}
+
+// The line breaks in text[from, to), a search apiece: lines are long and breaks few.
+std::uint64_t LineBreaks(std::string_view text, std::size_t from, std::size_t to) {
+    std::uint64_t breaks = 0;
+    const char* end = text.data() + to;
+    for (const char* at = text.data() + from;; ++at, ++breaks) {
+        at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        if (at == nullptr)
+            return breaks;
+    }
+}
+
+// Recycled link storage kept at most, so that a text of long links leaves none behind.
+constexpr std::size_t kSpareBytes = 256 * 1024;
 
 bool SameName(std::string_view written, std::string_view name, ReadMode mode) {
     if (mode == ReadMode::Strict)
@@ -154,30 +190,24 @@ void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed)
 }
 
 void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed) {
-    std::string joined;
     std::string_view text = piece;
     if (!carry_.empty()) {
-        joined = std::move(carry_);
+        joined_.assign(carry_).append(piece);
         carry_.clear();
-        joined.append(piece);
-        text = joined;
+        text = joined_;
     }
 
     std::size_t pos = 0;
     while (pos < text.size()) {
         if (inLink_) {
-            std::size_t end = pos;
-            while (end < text.size() && !EndsLink(static_cast<unsigned char>(text[end])))
-                ++end;
+            const std::size_t end = LinkEnd(text, pos);
             Append(text.substr(pos, end - pos));
             pos = end;
             if (mode_ == ReadMode::Repair && end < text.size()) {
                 // A wrapped line or a "+" turned into a space: the payload may go on.
                 bool undecided = false;
                 pos = ContinuationEnd(text, end, final, undecided);
-                line_ += static_cast<std::uint64_t>(
-                    std::count(text.begin() + static_cast<std::ptrdiff_t>(end),
-                               text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+                line_ += LineBreaks(text, end, pos);
                 Append(text.substr(end, pos - end));
                 if (undecided) {
                     carry_.assign(text.substr(pos));
@@ -194,9 +224,7 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
         std::size_t undecided = 0;
         const std::size_t start = FindSchemeStart(text, pos, final, undecided);
         const std::size_t scanned = start == std::string_view::npos ? undecided : start;
-        line_ += static_cast<std::uint64_t>(
-            std::count(text.begin() + static_cast<std::ptrdiff_t>(pos),
-                       text.begin() + static_cast<std::ptrdiff_t>(scanned), '\n'));
+        line_ += LineBreaks(text, pos, scanned);
         if (start == std::string_view::npos) {
             carry_.assign(text.substr(undecided));
             return;
@@ -204,6 +232,12 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
         inLink_ = true;
         padded_ = false;
         current_ = FoundLink{{}, 0, line_};
+        if (!spare_.empty()) {
+            current_.text = std::move(spare_.back());
+            spare_.pop_back();
+            spareBytes_ -= current_.text.capacity();
+            current_.text.clear();
+        }
         pos = start;
     }
 }
@@ -225,6 +259,16 @@ void LinkFinder::Finish(std::vector<FoundLink>& completed) {
     inLink_ = false;
     carry_.clear();
     line_ = 1;
+}
+
+void LinkFinder::Recycle(std::vector<FoundLink>& handled) {
+    for (FoundLink& link : handled) {
+        if (spareBytes_ + link.text.capacity() > kSpareBytes)
+            break;
+        spareBytes_ += link.text.capacity();
+        spare_.push_back(std::move(link.text));
+    }
+    handled.clear();
 }
 
 std::vector<FoundLink> FindLinks(std::string_view text, ReadMode mode, std::size_t maxLinkBytes) {

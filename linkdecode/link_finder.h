@@ -45,6 +45,10 @@ public:
     // text.
     void Finish(std::vector<FoundLink>& completed);
 
+    // Takes back the storage of links the caller is done with and empties `handled`, so that a
+    // caller reading many links this way allocates nothing per link. What is kept is bounded.
+    void Recycle(std::vector<FoundLink>& handled);
+
 private:
     void Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed);
 
@@ -66,7 +70,10 @@ private:
     bool inLink_ = false;
     bool padded_ = false;  // the open link holds padding, so its payload has ended
     FoundLink current_{};
-    std::uint64_t line_ = 1;  // line of the first byte not yet scanned
+    std::uint64_t line_ = 1;          // line of the first byte not yet scanned
+    std::string joined_;              // the carry and the piece after it, kept to reuse its storage
+    std::vector<std::string> spare_;  // recycled link storage
+    std::size_t spareBytes_ = 0;      // the capacity held in spare_
 };
 
 // Returns every link of a whole `text`, as a LinkFinder fed it in one piece finds them.
