@@ -146,8 +146,8 @@ Charset ResolveCharset(std::string_view bytes, Charset requested) {
 namespace {
 
 // Passes `bytes` to `sink` as runs of the characters whose lengths `length` gives, each run to
-// `text`, and the bytes that start no character one at a time, in text order. ASCII bytes are
-// skipped as AllCharacters skips them.
+// `text`, and the bytes that start no character, each row of them at once, in text order. ASCII
+// bytes are skipped as AllCharacters skips them.
 template <typename Length, typename Text>
 void SplitCharacters(std::string_view bytes, Length length, Text text, TextSink& sink) {
     std::size_t run = 0;
@@ -158,8 +158,12 @@ void SplitCharacters(std::string_view bytes, Length length, Text text, TextSink&
         }
         if (i > run)
             text(bytes.substr(run, i - run));
-        sink.Invalid(static_cast<unsigned char>(bytes[i]));
-        run = ++i;
+        std::size_t end = i + 1;
+        while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) >= 0x80 &&
+               length(bytes, end) == 0)
+            ++end;
+        sink.InvalidRun(bytes.substr(i, end - i));
+        i = run = end;
     }
     if (bytes.size() > run)
         text(bytes.substr(run));
@@ -202,7 +206,10 @@ Charset ReadText(std::string_view bytes, Charset charset, GbConverter& gb, TextS
         };
         SplitCharacters(bytes, GbSequenceLength, convert, sink);
     } else {
-        SplitCharacters(bytes, AsciiLength, pass, sink);
+        // A lambda, not the function's address, so that the length is inlined.
+        SplitCharacters(
+            bytes, [](std::string_view b, std::size_t at) { return AsciiLength(b, at); }, pass,
+            sink);
     }
     return used;
 }

@@ -36,6 +36,12 @@ public:
     virtual ~TextSink() = default;
     virtual void Text(std::string_view utf8) = 0;
     virtual void Invalid(unsigned char byte) = 0;
+
+    // Several such bytes in a row, as Invalid would take them one by one.
+    virtual void InvalidRun(std::string_view bytes) {
+        for (const char byte : bytes)
+            Invalid(static_cast<unsigned char>(byte));
+    }
 };
 
 // Length of the well-formed UTF-8 sequence that starts at bytes[at] (1 to 4), or 0 when none

@@ -8,13 +8,24 @@ namespace {
 
 const char kHex[] = "0123456789ABCDEF";
 
-// `before` is at most four bytes long ("\\u00").
+// Appends, for each of `bytes`, `before` (at most four bytes long: "\\u00") and the byte's two
+// upper-case hex digits.
+void AppendHexRun(std::string& out, std::string_view before, std::string_view bytes) {
+    const std::size_t each = before.size() + 2;
+    std::size_t at = out.size();
+    out.resize(at + each * bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        before.copy(&out[at], before.size());
+        out[at + before.size()] = kHex[byte >> 4];
+        out[at + before.size() + 1] = kHex[byte & 0x0F];
+        at += each;
+    }
+}
+
 void AppendHex(std::string& out, std::string_view before, unsigned char byte) {
-    char escape[6] = {};
-    before.copy(escape, 4);
-    escape[before.size()] = kHex[byte >> 4];
-    escape[before.size() + 1] = kHex[byte & 0x0F];
-    out.append(escape, before.size() + 2);
+    const char one = static_cast<char>(byte);
+    AppendHexRun(out, before, std::string_view(&one, 1));
 }
 
 constexpr bool IsControl(unsigned char byte) {
@@ -110,6 +121,7 @@ public:
             out_);
     }
     void Invalid(unsigned char byte) override { AppendHex(out_, "\\x", byte); }
+    void InvalidRun(std::string_view bytes) override { AppendHexRun(out_, "\\x", bytes); }
 
 private:
     std::string& out_;
@@ -128,6 +140,7 @@ public:
             out_);
     }
     void Invalid(unsigned char byte) override { AppendHex(out_, "%", byte); }
+    void InvalidRun(std::string_view bytes) override { AppendHexRun(out_, "%", bytes); }
 
 private:
     std::string& out_;
@@ -142,6 +155,7 @@ public:
             out_);
     }
     void Invalid(unsigned char byte) override { AppendHex(out_, "\\\\x", byte); }
+    void InvalidRun(std::string_view bytes) override { AppendHexRun(out_, "\\\\x", bytes); }
 
 private:
     std::size_t Escape(std::string_view utf8, std::size_t i) {
