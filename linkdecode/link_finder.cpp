@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -50,7 +51,7 @@ constexpr bool EndsLink(unsigned char byte) {
     }
 }
 
-// EndsLink by value, so that the end of a link is found eight bytes at a time.
+// EndsLink by value.
 constexpr std::array<unsigned char, 256> kEndsLink = [] {
     std::array<unsigned char, 256> ends{};
     for (std::size_t b = 0; b < ends.size(); ++b)
@@ -58,14 +59,31 @@ constexpr std::array<unsigned char, 256> kEndsLink = [] {
     return ends;
 }();
 
-// Where the link that goes on at text[at] reaches its end, or the end of the text.
+// Whether one of the eight bytes of `word` may end a link: every ending byte but "<" and ">" is
+// below 0x28. Exact for "<" and ">", and true now and then for "!", "#" to "&" as well.
+constexpr bool MayEndLink(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHigh = 0x8080808080808080;
+    const std::uint64_t less = (word - kOnes * 0x28) & ~word;
+    const std::uint64_t lt = word ^ (kOnes * '<');
+    const std::uint64_t gt = word ^ (kOnes * '>');
+    return ((less | ((lt - kOnes) & ~lt) | ((gt - kOnes) & ~gt)) & kHigh) != 0;
+}
+
+// Where the link that goes on at text[at] reaches its end, or the end of the text: eight bytes
+// at a time, looked at one by one only where one of them may end it.
 std::size_t LinkEnd(std::string_view text, std::size_t at) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    while (text.size() - at >= 8 &&
-           !(kEndsLink[p[at]] | kEndsLink[p[at + 1]] | kEndsLink[p[at + 2]] | kEndsLink[p[at + 3]] |
-             kEndsLink[p[at + 4]] | kEndsLink[p[at + 5]] | kEndsLink[p[at + 6]] |
-             kEndsLink[p[at + 7]]))
-        at += 8;
+    for (; text.size() - at >= 8; at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, p + at, 8);
+        if (!MayEndLink(word))
+            continue;
+        for (std::size_t k = 0; k < 8; ++k) {
+            if (kEndsLink[p[at + k]])
+                return at + k;
+        }
+    }
     while (at < text.size() && !kEndsLink[p[at]])
         ++at;
     return at;
@@ -85,11 +103,12 @@ std::uint64_t LineBreaks(std::string_view text, std::size_t from, std::size_t to
 // Recycled link storage kept at most, so that a text of long links leaves none behind.
 constexpr std::size_t kSpareBytes = 256 * 1024;
 
+// Names are a few letters: a loop settles most comparisons on the last letter, where a call to
+// memcmp would cost more than the comparison.
 bool SameName(std::string_view written, std::string_view name, ReadMode mode) {
-    if (mode == ReadMode::Strict)
-        return written == name;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (LowerAscii(written[i]) != name[i])
+    for (std::size_t i = name.size(); i-- > 0;) {
+        const char c = mode == ReadMode::Strict ? written[i] : LowerAscii(written[i]);
+        if (c != name[i])
             return false;
     }
     return true;
@@ -134,7 +153,8 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
             break;  // the rest of the separator may come in the next piece
         unsigned repairs = 0;
         const bool separator =
-            strict ? text.compare(at, 3, "://") == 0 : SeparatorLength(text, at, repairs) != 0;
+            strict ? at + 2 < text.size() && text[at + 1] == '/' && text[at + 2] == '/'
+                   : SeparatorLength(text, at, repairs) != 0;
         if (separator) {
             for (const LinkScheme& scheme : kLinkSchemes) {
                 const std::string_view name = scheme.name;

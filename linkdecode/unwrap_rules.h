@@ -8,8 +8,8 @@
 // implementations would be kept equal only by tests, so the loop that decodes, the pass that
 // removes the prefix and the order of the unwrapping steps are templates here, and each path is
 // an instantiation that chooses no more than:
-//   - how a byte is valued: AlphabetSearch, or ValueTable, a 256-entry table that the same
-//     search fills at compile time;
+//   - how a byte is valued: AlphabetSearch, one byte after the other, or ValueTable, a 256-entry
+//     table that the same search fills at compile time, four bytes at a time;
 //   - where decoded bytes go: AppendEachByte to a std::string, or WriteIntoRoom, whole groups
 //     into room reserved once;
 //   - where the removal scan goes on after a byte that starts no occurrence: CharacterStep, the
@@ -43,6 +43,7 @@ constexpr std::uint8_t kLastValue = 63;
 // not-found value (0xFF); the leftover filler relies on that, and its value never reaches an
 // appended byte.
 struct AlphabetSearch {
+    static constexpr bool kValuesWholeGroups = false;  // one byte after the other, as the dialog
     static std::uint8_t Value(unsigned char byte) {
         return static_cast<std::uint8_t>(kBase64Alphabet.find(static_cast<char>(byte)));
     }
@@ -50,6 +51,9 @@ struct AlphabetSearch {
 
 // The same values, looked up: the table holds what the search gives for each byte.
 struct ValueTable {
+    // Values four bytes at once and keeps the group only when all four are symbols: it may look
+    // at up to three bytes past the end of the run, which never changes what is decoded.
+    static constexpr bool kValuesWholeGroups = true;
     static constexpr std::array<std::uint8_t, 256> kValues = [] {
         std::array<std::uint8_t, 256> values{};
         for (std::size_t b = 0; b < values.size(); ++b)
@@ -103,7 +107,7 @@ public:
         // A copy the compiler can keep in registers, as the bytes written cannot alias it.
         Output out = out_;
         while (!ended_ && i < n) {
-            if (filled_ == 0) {
+            if (Valuation::kValuesWholeGroups && filled_ == 0) {
                 for (; n - i >= 4; i += 4) {
                     const std::uint8_t value[4] = {
                         Valuation::Value(p[i]), Valuation::Value(p[i + 1]),
