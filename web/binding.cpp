@@ -1,0 +1,387 @@
+// The page's way into the core: C exports over the module's memory, and two imports through
+// which the browser converts GB18030, the one thing the portable core leaves to its front end.
+//
+// Results are records ended by 0x1E whose fields are ended by 0x1F. Every field is either text
+// rendered with \xNN for controls or an ASCII word, so neither separator occurs inside one and
+// the script only splits.
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/charset.h"
+#include "cli/text_render.h"
+#include "linkdecode/link_finder.h"
+#include "linkdecode/link_repair.h"
+#include "linkdecode/link_unwrap.h"
+#include "linkdecode/link_wrap.h"
+
+#define VT_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+#define VT_IMPORT(name) __attribute__((import_module("env"), import_name(#name)))
+
+extern "C" {
+// Each converts `in` into at most `capacity` bytes at `out` and returns the length written,
+// or -1 when the input is not well-formed or holds a character the other side lacks.
+VT_IMPORT(gb18030_to_utf8)
+int BrowserGbToUtf8(const char* in, std::size_t length, char* out, std::size_t capacity);
+VT_IMPORT(utf8_to_gb18030)
+int BrowserUtf8ToGb(const char* in, std::size_t length, char* out, std::size_t capacity);
+}
+
+namespace {
+
+using linkdecode::UnwrapOutcome;
+using veltrun::Charset;
+
+constexpr std::size_t kMaxLinkBytes = 1 << 20;  // as the CLI: no real link comes near
+constexpr std::size_t kShownBytes = 120;
+constexpr char kField = '\x1F';
+constexpr char kRecord = '\x1E';
+
+std::string g_result;
+
+bool BrowserConvert(bool toUtf8, std::string_view in, std::string& out) {
+    // Either way one byte becomes at most two (a two-byte UTF-8 character may need four in
+    // GB18030), plus room for a cut sequence.
+    out.resize(in.size() * 2 + 4);
+    const int written = toUtf8 ? BrowserGbToUtf8(in.data(), in.size(), out.data(), out.size())
+                               : BrowserUtf8ToGb(in.data(), in.size(), out.data(), out.size());
+    if (written < 0)
+        return false;
+    out.resize(static_cast<std::size_t>(written));
+    return true;
+}
+
+// Stands in for the platform iconv that the CLI's charset unit calls, converting everything at
+// once through the browser and handing the result out as the caller's buffer takes it.
+struct BrowserIconv {
+    bool toUtf8;
+    std::string pending;
+    std::size_t sent = 0;
+};
+
+// Schemes an address may be opened by on a click; every other (javascript:, data:, file:,
+// vbscript:, ...) stays plain text.
+const std::string_view kClickableSchemes[] = {"http", "https", "ftp", "ed2k", "magnet"};
+
+bool SameAsciiLetters(std::string_view written, std::string_view lower) {
+    if (written.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        const char c = written[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i])
+            return false;
+    }
+    return true;
+}
+
+// Whether the address's own scheme, from its first byte to its first ':', is one a click may
+// follow. Leading spaces or controls, which a browser would skip, make it plain text.
+bool IsClickable(std::string_view address) {
+    const std::size_t colon = address.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    for (std::string_view scheme : kClickableSchemes) {
+        if (SameAsciiLetters(address.substr(0, colon), scheme))
+            return true;
+    }
+    return false;
+}
+
+// The repairs a row names, by the ids the CLI's JSON uses.
+const struct {
+    linkdecode::LinkRepair bit;
+    const char* id;
+} kRepairs[] = {
+    {linkdecode::kRepairSchemeCase, "scheme-case"},
+    {linkdecode::kRepairHtmlEntities, "html-entities"},
+    {linkdecode::kRepairPercentEscapes, "percent-escapes"},
+    {linkdecode::kRepairUrlSafeBase64, "url-safe-base64"},
+};
+
+struct Reading {
+    linkdecode::UnwrapResult result;
+    unsigned repairs;
+    const char* scheme;  // nullptr unless decoded
+};
+
+// Reads one found link, or a whole text that holds none, as the dialog does in strict mode and
+// as the CLI's --lenient does in repair mode.
+Reading ReadOne(const std::string& input, bool repair) {
+    linkdecode::RepairedLink link =
+        repair ? linkdecode::RepairLink(input) : linkdecode::RepairedLink{input, 0};
+    Reading reading{linkdecode::UnwrapDownloadLink(link.text), link.repairs, nullptr};
+    if (reading.result.outcome != UnwrapOutcome::Decoded)
+        return reading;
+    static const char* const kNames[] = {"thunder", "flashget", "qqdl"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const linkdecode::LinkScheme& scheme = linkdecode::kLinkSchemes[i];
+        if (link.text.compare(0, scheme.prefixLength, scheme.prefix) == 0)
+            reading.scheme = kNames[i];
+    }
+    return reading;
+}
+
+bool GivesAddress(const Reading& reading) {
+    return reading.result.outcome == UnwrapOutcome::Decoded && !reading.result.text.empty();
+}
+
+// The input as a row shows it: rendered, and cut short at a character boundary.
+std::string Shown(std::string_view input) {
+    std::string text = veltrun::RenderText(input.substr(0, kShownBytes * 4), Charset::Auto).text;
+    if (text.size() <= kShownBytes && input.size() <= kShownBytes * 4)
+        return text;
+    std::size_t cut = std::min(text.size(), kShownBytes);
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut) + "\xE2\x80\xA6";
+}
+
+void Field(std::string_view text) {
+    g_result.append(text);
+    g_result += kField;
+}
+
+// One text being decoded: the links found in it, turned into rows a slice at a time so that
+// the page stays responsive whatever their number.
+struct Session {
+    std::vector<linkdecode::FoundLink> links;
+    bool wholeText = false;  // no link found: the text is read as one pasted link
+    bool repair = true;
+    Charset charset = Charset::Auto;
+    std::size_t next = 0;
+    std::size_t moreInRepair = 0;
+};
+
+Session g_session;
+
+// Fields: outcome, line, input shown, scheme, charset used, address, repair ids (comma
+// separated), "1" when repair mode gives an address strict mode refused, "1" when the address
+// may be clicked, percent-encoded from the link's own bytes, percent-encoded from the text.
+void WriteRow(const linkdecode::FoundLink& link) {
+    const bool tooLong = link.fullLength > link.text.size();
+    const Reading reading = tooLong ? Reading{{UnwrapOutcome::Ignored, {}}, 0, nullptr}
+                                    : ReadOne(link.text, g_session.repair);
+    const bool decoded = !tooLong && reading.result.outcome == UnwrapOutcome::Decoded;
+    const char* outcome = tooLong                                            ? "toolong"
+                          : reading.result.outcome == UnwrapOutcome::Ignored ? "ignored"
+                          : !decoded                                         ? "notalink"
+                          : reading.result.text.empty()                      ? "empty"
+                                                                             : "decoded";
+    Field(outcome);
+    Field(std::to_string(link.line));
+    Field(Shown(link.text));
+    Field(decoded ? reading.scheme : "");
+    const std::string& bytes = reading.result.text;
+    if (!GivesAddress(reading)) {
+        const bool repairWould =
+            !tooLong && !g_session.repair && GivesAddress(ReadOne(link.text, true));
+        for (const char* field : {"", "", "", repairWould ? "1" : "", "", "", ""})
+            Field(field);
+    } else {
+        const veltrun::RenderedText shown = veltrun::RenderText(bytes, g_session.charset);
+        Field(veltrun::CharsetName(shown.charset));
+        Field(shown.text);
+        std::string ids;
+        for (const auto& repair : kRepairs) {
+            if ((reading.repairs & repair.bit) != 0)
+                ids += (ids.empty() ? "" : ",") + std::string(repair.id);
+        }
+        Field(ids);
+        Field("");
+        Field(IsClickable(bytes) ? "1" : "");
+        Field(veltrun::RenderPercentEncoded(bytes, Charset::Raw).text);
+        Field(veltrun::RenderPercentEncoded(bytes, g_session.charset).text);
+    }
+    g_result += kRecord;
+}
+
+Charset CharsetOf(int code) {
+    return code == 1 ? Charset::Gbk : code == 2 ? Charset::Utf8 : Charset::Auto;
+}
+
+// Gives the bytes of a text read in the charset it is in, UTF-8 or else GB18030, as UTF-8;
+// bytes that start no character become U+FFFD.
+class ReplacingSink : public veltrun::TextSink {
+public:
+    explicit ReplacingSink(std::string& out) : out_(out) {}
+    void Text(std::string_view utf8) override { out_.append(utf8); }
+    void Invalid(unsigned char) override { out_ += "\xEF\xBF\xBD"; }
+
+private:
+    std::string& out_;
+};
+
+}  // namespace
+
+extern "C" {
+
+iconv_t iconv_open(const char* to, const char*) {
+    return new BrowserIconv{std::strcmp(to, "UTF-8") == 0, {}, 0};
+}
+
+int iconv_close(iconv_t cd) {
+    delete static_cast<BrowserIconv*>(cd);
+    return 0;
+}
+
+std::size_t iconv(iconv_t cd, char** in, std::size_t* inLeft, char** out, std::size_t* outLeft) {
+    BrowserIconv& state = *static_cast<BrowserIconv*>(cd);
+    if (out == nullptr) {
+        state.pending.clear();
+        state.sent = 0;
+        return 0;
+    }
+    if (in != nullptr && *in != nullptr && *inLeft != 0) {
+        if (!BrowserConvert(state.toUtf8, {*in, *inLeft}, state.pending)) {
+            errno = EILSEQ;
+            return static_cast<std::size_t>(-1);
+        }
+        *in += *inLeft;
+        *inLeft = 0;
+        state.sent = 0;
+    }
+    const std::size_t n = std::min(*outLeft, state.pending.size() - state.sent);
+    std::memcpy(*out, state.pending.data() + state.sent, n);
+    *out += n;
+    *outLeft -= n;
+    state.sent += n;
+    if (state.sent < state.pending.size()) {
+        errno = E2BIG;
+        return static_cast<std::size_t>(-1);
+    }
+    state.pending.clear();
+    state.sent = 0;
+    return 0;
+}
+
+}  // extern "C"
+
+// Returns `size` bytes the page fills before a call, or nullptr; free them with vt_free.
+VT_EXPORT(vt_alloc) char* vt_alloc(std::size_t size) {
+    return static_cast<char*>(std::malloc(size));
+}
+
+// Frees what vt_alloc returned.
+VT_EXPORT(vt_free) void vt_free(char* bytes) {
+    std::free(bytes);
+}
+
+// The bytes of the latest result, valid until the next call.
+VT_EXPORT(vt_result) const char* vt_result() {
+    return g_result.data();
+}
+
+// The length of the latest result.
+VT_EXPORT(vt_result_size) std::size_t vt_result_size() {
+    return g_result.size();
+}
+
+// Sets the result to the product version.
+VT_EXPORT(vt_version) void vt_version() {
+    g_result = VELTRUN_VERSION;
+}
+
+// Sets the result to one record per repair: its id and its English description.
+VT_EXPORT(vt_repairs) void vt_repairs() {
+    g_result.clear();
+    for (const auto& repair : kRepairs) {
+        Field(repair.id);
+        Field(linkdecode::DescribeLinkRepair(repair.bit));
+        g_result += kRecord;
+    }
+}
+
+// Starts decoding `text`: finds its links (the whole text counts as one when it holds none but
+// is not blank) and returns how many rows vt_decode_next will give. `repair` chooses repair mode
+// over strict; `charset` is 0 auto, 1 GBK, 2 UTF-8.
+VT_EXPORT(vt_decode_begin)
+std::size_t vt_decode_begin(const char* text, std::size_t size, int repair, int charset) {
+    const std::string_view input(text, size);
+    g_session = Session{};
+    g_session.repair = repair != 0;
+    g_session.charset = CharsetOf(charset);
+    const auto schemeCase =
+        g_session.repair ? linkdecode::SchemeCase::Any : linkdecode::SchemeCase::Exact;
+    g_session.links = linkdecode::FindLinks(input, schemeCase, kMaxLinkBytes);
+    if (!g_session.repair) {
+        const std::size_t inRepair =
+            linkdecode::FindLinks(input, linkdecode::SchemeCase::Any, kShownBytes).size();
+        g_session.moreInRepair = inRepair - g_session.links.size();
+    }
+    if (g_session.links.empty()) {
+        const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
+        if (first != std::string_view::npos) {
+            const std::size_t last = input.find_last_not_of(" \t\r\n\v\f");
+            const std::string_view trimmed = input.substr(first, last + 1 - first);
+            const std::size_t kept = std::min(trimmed.size(), kMaxLinkBytes);
+            g_session.links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
+            g_session.wholeText = true;
+        }
+    }
+    return g_session.links.size();
+}
+
+// How many more links repair mode finds in the text of the latest vt_decode_begin (0 in
+// repair mode): links with the scheme in capitals, which strict mode does not see.
+VT_EXPORT(vt_decode_more_in_repair) std::size_t vt_decode_more_in_repair() {
+    return g_session.moreInRepair;
+}
+
+// Sets the result to the next rows, at most `count`, and returns how many it holds.
+VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(std::size_t count) {
+    g_result.clear();
+    std::size_t written = 0;
+    for (; written < count && g_session.next < g_session.links.size(); ++written)
+        WriteRow(g_session.links[g_session.next++]);
+    if (g_session.next == g_session.links.size())
+        g_session.links = {};
+    return written;
+}
+
+// Makes the three links of each non-blank line of `text` (a line break ends a line, "\r" before
+// it is dropped), from the line's UTF-8 bytes or, with `gbk`, its GB18030 bytes. One record per
+// line: status ("ok"; "zero": holds a zero byte, which no link can carry; "nogbk": not UTF-8, or
+// a character GB18030 lacks), the line rendered, and the Thunder, FlashGet and Whirlwind links.
+VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk) {
+    g_result.clear();
+    std::string_view rest(text, size);
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty())
+            continue;
+        std::string bytes(line);
+        const char* status = "ok";
+        if (line.find('\0') != std::string_view::npos)
+            status = "zero";
+        else if (gbk != 0 && !veltrun::ConvertUtf8ToGb18030(line, bytes))
+            status = "nogbk";
+        Field(status);
+        Field(Shown(line));
+        for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes)
+            Field(status[0] == 'o' ? linkdecode::WrapDownloadLink(scheme, bytes) : "");
+        g_result += kRecord;
+    }
+}
+
+// Sets the result to the text of a dropped file: its bytes if they are UTF-8, else read as
+// GB18030, with U+FFFD for bytes that start no character.
+VT_EXPORT(vt_file_text) void vt_file_text(const char* bytes, std::size_t size) {
+    const std::string_view data(bytes, size);
+    g_result.clear();
+    if (veltrun::IsValidUtf8(data)) {
+        g_result.assign(data);
+        return;
+    }
+    ReplacingSink sink(g_result);
+    veltrun::ReadGb18030(data, sink);
+}
