@@ -9,7 +9,7 @@
 
 namespace {
 
-// Shown with no owner: the dialog stays usable, and further refusals stack further boxes.
+// The warning for a pasted text that holds a "/" but is none of the three links.
 const char kNotALinkText[] = "您粘贴的内容不是迅雷/快车/旋风的下载地址!!!";
 const char kNotALinkCaption[] = "错误提示";
 
@@ -41,10 +41,6 @@ BOOL CLinkDecodeDlg::OnInitDialog() {
 
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon));
-
-    // The boxes keep the edit control's own text limit (30000 characters, far beyond any real
-    // link): without it a huge clipboard text stalls the dialog, as a multi-line box wraps one
-    // unbroken line at a cost that grows with the square of its length.
     return TRUE;
 }
 
@@ -80,6 +76,9 @@ void CLinkDecodeDlg::OnPasteDecode() {
     CWnd input = GetDlgItem(IDC_LINK_INPUT);
     input.SendMessage(EM_SETSEL, 0, -1);
     input.SendMessage(EM_SCROLLCARET, 0, 0);
+    // The paste stops at the edit control's own text limit, far beyond any real link and never
+    // raised: a huge clipboard text would stall the dialog, as a multi-line box wraps one
+    // unbroken line at a cost that grows with the square of its length.
     input.SendMessage(WM_PASTE, 0, 0);
 
     CString pasted;
@@ -94,6 +93,7 @@ void CLinkDecodeDlg::OnPasteDecode() {
             input.SetWindowText("");
             GetDlgItem(IDC_DECODED_OUTPUT).SetWindowText("");
             GetDlgItem(IDC_COPY_DECODED).EnableWindow(FALSE);
+            // No owner: the dialog stays usable, and further refusals stack further boxes.
             ::MessageBoxA(nullptr, kNotALinkText, kNotALinkCaption, MB_OK | MB_ICONEXCLAMATION);
             break;
         case linkdecode::UnwrapOutcome::Decoded:

@@ -1,10 +1,13 @@
 #include "cli/command_line.h"
 
+#include "cli/reporter.h"
 #include "linkdecode/link_wrap.h"
 
 namespace veltrun {
 
 namespace {
+
+using linkdecode::Charset;
 
 enum class OptionId { Help, Version, Lenient, Json, PercentEncode, Charset, Encode, File };
 
@@ -46,7 +49,7 @@ const OptionSpec* FindLong(const std::string& name) {
 
 bool ParseCharset(const std::string& value, Charset& charset) {
     for (Charset c : {Charset::Auto, Charset::Gbk, Charset::Utf8, Charset::Raw}) {
-        if (value == CharsetName(c)) {
+        if (value == linkdecode::CharsetName(c)) {
             charset = c;
             return true;
         }
@@ -83,8 +86,8 @@ void Apply(const OptionSpec& spec, const std::string& shown, const std::string& 
         case OptionId::Encode:
             o.encodeScheme = linkdecode::FindLinkScheme(value);
             if (o.encodeScheme == nullptr) {
-                error = "unknown scheme '" + value + "' for " + shown +
-                        ": thunder, flashget or qqdl" + kSeeHelp;
+                error = "unknown scheme '" + value + "' for " + shown + ": " + SchemeList("") +
+                        kSeeHelp;
             }
             break;
         case OptionId::File:

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/charset.h"
+#include "linkdecode/charset.h"
 #include "linkdecode/link_unwrap.h"
 
 namespace veltrun {
@@ -20,7 +20,7 @@ struct CliOptions {
     bool lenient = false;
     bool json = false;
     bool percentEncode = false;
-    Charset charset = Charset::Auto;
+    linkdecode::Charset charset = linkdecode::Charset::Auto;
     const linkdecode::LinkScheme* encodeScheme = nullptr;  // set by --encode
     std::vector<InputSource> inputs;                       // never empty after parsing
 };

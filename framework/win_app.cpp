@@ -9,7 +9,7 @@ CWinApp* g_app = nullptr;
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 END_MESSAGE_MAP()
 
-CWinApp::CWinApp(LPCSTR appName) : m_pszAppName(appName) {
+CWinApp::CWinApp() {
     g_app = this;
 }
 

@@ -12,8 +12,8 @@ constexpr UINT ID_HELP = 0xE146;
 // from it; the entry point runs its InitInstance.
 class CWinApp : public CCmdTarget {
 public:
-    // Registers the object as the application; `appName` may be null.
-    explicit CWinApp(LPCSTR appName = nullptr);
+    // Registers the object as the application.
+    CWinApp();
     ~CWinApp() override;
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
@@ -25,7 +25,8 @@ public:
     // Retrieves and dispatches messages until WM_QUIT; returns its exit code.
     virtual int Run();
 
-    // Turns on the system's themed control look where there is one. Returns TRUE when it is on.
+    // Registers the standard control classes (InitCommonControlsEx, ICC_STANDARD_CLASSES);
+    // returns TRUE when that worked. The themed look comes from the manifest, not from here.
     BOOL Enable3dControls();
 
     // The default help handler. The program ships no help content, so it shows nothing.
@@ -35,7 +36,6 @@ public:
     // shared by the system (never to be destroyed); null when it is missing.
     HICON LoadIcon(UINT nIDResource) const;
 
-    LPCSTR m_pszAppName;
     HINSTANCE m_hInstance = nullptr;
     CWnd* m_pMainWnd = nullptr;  // not owned
 
@@ -51,7 +51,9 @@ CWnd* AfxGetMainWnd();
 // Allows dialogs to host ActiveX controls. The program hosts none, so nothing needs doing.
 void AfxEnableControlContainer();
 
-// The module that holds the program's resources of type `type` named `name`: the executable.
+// The module to load resource `name` of type `type` from. The program keeps every resource in
+// its executable, so neither is looked at: the application's instance handle, or the
+// executable's module handle while the application has none.
 HINSTANCE AfxFindResourceHandle(LPCSTR name, LPCSTR type);
 
 // The framework's part of the entry point: runs the application object's InitInstance and,

@@ -2,18 +2,14 @@
 
 #include <cstdint>
 
+#include "linkdecode/char_class.h"
+
 namespace linkdecode {
 
 const std::string kBase64Alphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 namespace {
-
-// Tested on the unsigned byte: a signed char >= 0x80 handed to <cctype> would be undefined.
-bool IsBase64Symbol(unsigned char byte) {
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-           (byte >= '0' && byte <= '9') || byte == '+' || byte == '/';
-}
 
 // A byte not in the alphabet keeps the low 8 bits of the search's not-found value (0xFF);
 // the leftover filler relies on that, and its value never reaches an appended byte.

@@ -4,13 +4,18 @@
 #include <cstring>
 #include <utility>
 
+#include "linkdecode/char_class.h"
+
 namespace linkdecode {
 
 namespace {
 
-// Scheme names without "://"; the longest is 8 letters.
-const std::string_view kSchemeNames[] = {"thunder", "flashget", "qqdl"};
-constexpr std::size_t kLongestName = 8;
+constexpr std::size_t kLongestPrefix = [] {
+    std::size_t longest = 0;
+    for (const LinkScheme& scheme : kLinkSchemes)
+        longest = std::max(longest, scheme.prefixLength());
+    return longest;
+}();
 
 bool EndsLink(unsigned char byte) {
     switch (byte) {
@@ -30,10 +35,6 @@ bool EndsLink(unsigned char byte) {
     }
 }
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool SameName(std::string_view written, std::string_view name, SchemeCase schemeCase) {
     if (schemeCase == SchemeCase::Exact)
         return written == name;
@@ -47,7 +48,7 @@ bool SameName(std::string_view written, std::string_view name, SchemeCase scheme
 }  // namespace
 
 LinkFinder::LinkFinder(SchemeCase schemeCase, std::size_t maxLinkBytes)
-    : schemeCase_(schemeCase), maxLinkBytes_(std::max<std::size_t>(maxLinkBytes, 11)) {}
+    : schemeCase_(schemeCase), maxLinkBytes_(std::max(maxLinkBytes, kLongestPrefix)) {}
 
 std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
                                         std::size_t& undecided) const {
@@ -60,7 +61,8 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
         if (colon + 2 >= text.size())
             break;  // "//" may follow in the next piece
         if (text[colon + 1] == '/' && text[colon + 2] == '/') {
-            for (std::string_view name : kSchemeNames) {
+            for (const LinkScheme& scheme : kLinkSchemes) {
+                const std::string_view name = scheme.name;
                 if (colon >= from + name.size() &&
                     SameName(text.substr(colon - name.size(), name.size()), name, schemeCase_))
                     return colon - name.size();
@@ -68,8 +70,8 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
         }
         ++colon;
     }
-    // A scheme cut by the end of the piece lies wholly in its last kLongestName + 2 bytes.
-    const std::size_t keep = kLongestName + 2;
+    // A scheme cut by the end of the piece lies wholly in its last bytes, short of a prefix.
+    const std::size_t keep = kLongestPrefix - 1;
     undecided = text.size() - from > keep ? text.size() - keep : from;
     return std::string_view::npos;
 }

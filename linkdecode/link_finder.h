@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "linkdecode/link_unwrap.h"
+
 namespace linkdecode {
 
 // Whether a scheme name in text must be written in lower case, as UnwrapDownloadLink wants it,
@@ -27,7 +29,8 @@ struct FoundLink {
 // A link longer than `maxLinkBytes` keeps its first `maxLinkBytes` bytes and its full length.
 class LinkFinder {
 public:
-    // `maxLinkBytes` bounds the memory a single link may take; it must be at least 11.
+    // `maxLinkBytes` bounds the memory a single link may take. A smaller value than the longest
+    // prefix is raised to it, so that a cut link still holds its whole scheme.
     LinkFinder(SchemeCase schemeCase, std::size_t maxLinkBytes);
 
     // Scans `piece`, the text that follows everything fed before, and appends to `completed`

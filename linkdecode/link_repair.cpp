@@ -1,29 +1,11 @@
 #include "linkdecode/link_repair.h"
 
+#include "linkdecode/char_class.h"
 #include "linkdecode/link_unwrap.h"
 
 namespace linkdecode {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool IsBase64Symbol(unsigned char byte) {
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-           (byte >= '0' && byte <= '9') || byte == '+' || byte == '/';
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // Decodes the entity at text[i] (an "&") into `out` and returns its length, or 0 if there is
 // none worth decoding there.
@@ -63,16 +45,16 @@ std::size_t DecodeEntity(std::string_view text, std::size_t i, char& out) {
 // Length of the "name://" that `text` starts with in any letter case, or 0.
 std::size_t SchemeLength(std::string_view text, bool& wrongCase) {
     for (const LinkScheme& scheme : kLinkSchemes) {
-        if (text.size() < scheme.prefixLength)
+        if (text.size() < scheme.prefixLength())
             continue;
         bool same = true;
         wrongCase = false;
-        for (std::size_t i = 0; i < scheme.prefixLength && same; ++i) {
+        for (std::size_t i = 0; i < scheme.prefixLength() && same; ++i) {
             same = LowerAscii(text[i]) == scheme.prefix[i];
             wrongCase = wrongCase || text[i] != scheme.prefix[i];
         }
         if (same)
-            return scheme.prefixLength;
+            return scheme.prefixLength();
     }
     wrongCase = false;
     return 0;
@@ -139,20 +121,6 @@ RepairedLink RepairLink(std::string_view link) {
     }
     out.append(unescaped, i, std::string::npos);
     return result;
-}
-
-const char* DescribeLinkRepair(LinkRepair repair) {
-    switch (repair) {
-        case kRepairSchemeCase:
-            return "scheme letter case";
-        case kRepairHtmlEntities:
-            return "HTML entities";
-        case kRepairPercentEscapes:
-            return "percent escapes (%2B %2F %3D)";
-        case kRepairUrlSafeBase64:
-            return "URL-safe Base64 (- _)";
-    }
-    return "unknown";
 }
 
 }  // namespace linkdecode

@@ -13,6 +13,20 @@ enum LinkRepair : unsigned {
     kRepairUrlSafeBase64 = 1u << 3,   // "-" and "_" of the URL-safe alphabet
 };
 
+// What the front ends say of each repair, in the order they list them.
+struct LinkRepairInfo {
+    LinkRepair repair;
+    std::string_view id;           // for JSON: "scheme-case"
+    std::string_view description;  // for messages: "scheme letter case"
+};
+
+inline constexpr LinkRepairInfo kLinkRepairs[] = {
+    {kRepairSchemeCase, "scheme-case", "scheme letter case"},
+    {kRepairHtmlEntities, "html-entities", "HTML entities"},
+    {kRepairPercentEscapes, "percent-escapes", "percent escapes (%2B %2F %3D)"},
+    {kRepairUrlSafeBase64, "url-safe-base64", "URL-safe Base64 (- _)"},
+};
+
 struct RepairedLink {
     std::string text;
     unsigned repairs;  // the LinkRepair bits of the repairs that changed something
@@ -26,8 +40,5 @@ struct RepairedLink {
 // What follows the payload and text without a scheme keep everything but their entities.
 // Undamaged text comes back unchanged with no repair bits, so repairing is safe on any link.
 RepairedLink RepairLink(std::string_view link);
-
-// Returns a short English description of one LinkRepair bit, for messages.
-const char* DescribeLinkRepair(LinkRepair repair);
 
 }  // namespace linkdecode

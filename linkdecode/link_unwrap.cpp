@@ -3,31 +3,17 @@
 #include <utility>
 
 #include "linkdecode/base64_decoder.h"
+#include "linkdecode/char_class.h"
 
 namespace linkdecode {
 
-const LinkScheme kLinkSchemes[3] = {
-    {"thunder://", 10, 2},
-    {"flashget://", 11, 10},
-    {"qqdl://", 7, 0},
-};
-
-namespace {
-
-// Code page 936: a lead byte and the byte after it form one character.
-bool IsLeadByte(unsigned char byte) {
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
-const LinkScheme* MatchScheme(const std::string& text) {
+const LinkScheme* MatchLinkScheme(std::string_view text) {
     for (const LinkScheme& scheme : kLinkSchemes) {
-        if (text.compare(0, scheme.prefixLength, scheme.prefix) == 0)
+        if (text.substr(0, scheme.prefixLength()) == scheme.prefix)
             return &scheme;
     }
     return nullptr;
 }
-
-}  // namespace
 
 std::string RemovePrefixOccurrences(const std::string& text, std::string_view prefix) {
     std::string rest;
@@ -46,20 +32,23 @@ std::string RemovePrefixOccurrences(const std::string& text, std::string_view pr
     return rest;
 }
 
+std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme) {
+    std::string decoded = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix));
+    const std::size_t zero = decoded.find('\0');
+    if (zero != std::string::npos)
+        decoded.resize(zero);
+    return decoded;
+}
+
 UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
     if (pasted.find('/') == std::string::npos)
         return {UnwrapOutcome::Ignored, {}};
 
-    const LinkScheme* scheme = MatchScheme(pasted);
+    const LinkScheme* scheme = MatchLinkScheme(pasted);
     if (scheme == nullptr)
         return {UnwrapOutcome::NotALink, {}};
 
-    std::string address = DecodeBase64Text(
-        RemovePrefixOccurrences(pasted, std::string_view(scheme->prefix, scheme->prefixLength)));
-    const std::size_t zero = address.find('\0');
-    if (zero != std::string::npos)
-        address.resize(zero);
-
+    std::string address = UnwrapPayload(pasted, *scheme);
     const std::size_t k = scheme->trimEachEnd;
     if (k != 0) {
         address.resize(address.size() > k ? address.size() - k : 0);

@@ -7,15 +7,41 @@
 namespace linkdecode {
 
 // One private-link scheme: the prefix that names it and the marker bytes its payload
-// carries at each end of the address.
+// carries at each end of the address. Every fact about a scheme lives in this one row.
 struct LinkScheme {
-    const char* prefix;        // lower-case ASCII, compared case-sensitively
-    std::size_t prefixLength;  // equals the length of `prefix`
-    std::size_t trimEachEnd;   // marker bytes cut by count (never compared) from each end
+    std::string_view name;        // "thunder": the prefix without "://", as options and JSON say it
+    std::string_view prefix;      // lower-case ASCII, compared case-sensitively
+    std::size_t trimEachEnd;      // marker bytes cut by count (never compared) from each end
+    std::string_view headMarker;  // what a link maker glues before the address
+    std::string_view tailMarker;  // and after it
+
+    // The count of leading bytes of a pasted text compared with `prefix`.
+    constexpr std::size_t prefixLength() const { return prefix.size(); }
 };
 
 // Thunder, FlashGet, Whirlwind: tested in this order, the first match wins.
-extern const LinkScheme kLinkSchemes[3];
+inline constexpr LinkScheme kLinkSchemes[] = {
+    {"thunder", "thunder://", 2, "AA", "ZZ"},
+    {"flashget", "flashget://", 10, "[FLASHGET]", "[FLASHGET]"},
+    {"qqdl", "qqdl://", 0, "", ""},
+};
+
+// Unwrapping cuts by count what wrapping glued on, so markers and trim counts must agree, and
+// each prefix is its name followed by "://".
+constexpr bool SchemeRowsAgree() {
+    for (const LinkScheme& scheme : kLinkSchemes) {
+        if (scheme.headMarker.size() != scheme.trimEachEnd ||
+            scheme.tailMarker.size() != scheme.trimEachEnd ||
+            scheme.prefix.substr(0, scheme.name.size()) != scheme.name ||
+            scheme.prefix.substr(scheme.name.size()) != "://")
+            return false;
+    }
+    return true;
+}
+static_assert(SchemeRowsAgree());
+
+// The scheme whose prefix `text` starts with, byte for byte, in table order; nullptr if none.
+const LinkScheme* MatchLinkScheme(std::string_view text);
 
 enum class UnwrapOutcome {
     Decoded,   // a scheme matched; `text` holds the address, possibly empty
@@ -34,6 +60,11 @@ struct UnwrapResult {
 // only the joining of the two sides of a deletion forms is kept. An empty `prefix` removes
 // nothing.
 std::string RemovePrefixOccurrences(const std::string& text, std::string_view prefix);
+
+// The middle of UnwrapDownloadLink for a text that `scheme` matched: every occurrence of its
+// prefix removed, the rest decoded with DecodeBase64Text and cut at its first zero byte. The
+// markers are still there; UnwrapDownloadLink cuts them by count, a repair may look at them.
+std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme);
 
 // Recognises the scheme of a pasted link and returns the plain address it wraps.
 //

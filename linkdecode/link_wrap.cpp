@@ -1,32 +1,12 @@
 #include "linkdecode/link_wrap.h"
 
-#include <cstring>
-
 #include "linkdecode/base64_encoder.h"
 
 namespace linkdecode {
 
-namespace {
-
-// Each marker is as long as the scheme's trimEachEnd, so unwrapping cuts exactly the marker.
-struct SchemeMarkers {
-    const char* prefix;
-    const char* head;
-    const char* tail;
-};
-
-const SchemeMarkers kSchemeMarkers[] = {
-    {"thunder://", "AA", "ZZ"},
-    {"flashget://", "[FLASHGET]", "[FLASHGET]"},
-    {"qqdl://", "", ""},
-};
-
-}  // namespace
-
 const LinkScheme* FindLinkScheme(std::string_view name) {
     for (const LinkScheme& scheme : kLinkSchemes) {
-        const std::string_view prefix(scheme.prefix, scheme.prefixLength);
-        if (prefix.size() == name.size() + 3 && prefix.compare(0, name.size(), name) == 0)
+        if (scheme.name == name)
             return &scheme;
     }
     return nullptr;
@@ -34,14 +14,28 @@ const LinkScheme* FindLinkScheme(std::string_view name) {
 
 std::string WrapDownloadLink(const LinkScheme& scheme, std::string_view address) {
     std::string inner;
-    for (const SchemeMarkers& markers : kSchemeMarkers) {
-        if (std::strcmp(markers.prefix, scheme.prefix) == 0) {
-            inner.reserve(address.size() + 2 * scheme.trimEachEnd);
-            inner.append(markers.head).append(address).append(markers.tail);
-            break;
-        }
+    inner.reserve(scheme.headMarker.size() + address.size() + scheme.tailMarker.size());
+    inner.append(scheme.headMarker).append(address).append(scheme.tailMarker);
+    std::string link(scheme.prefix);
+    link += EncodeBase64Text(inner);
+    return link;
+}
+
+WrapRefusal WrapAddress(const LinkScheme& scheme, std::string_view address, bool toGb18030,
+                        GbConverter& gb, std::string& link) {
+    if (address.find('\0') != std::string_view::npos)
+        return WrapRefusal::ZeroByte;
+    if (!toGb18030) {
+        link = WrapDownloadLink(scheme, address);
+        return WrapRefusal::None;
     }
-    return std::string(scheme.prefix, scheme.prefixLength) + EncodeBase64Text(inner);
+    if (!IsValidUtf8(address))
+        return WrapRefusal::NotUtf8;
+    std::string bytes;
+    if (!gb.FromUtf8(address, bytes))
+        return WrapRefusal::NoGbCode;
+    link = WrapDownloadLink(scheme, bytes);
+    return WrapRefusal::None;
 }
 
 }  // namespace linkdecode

@@ -3,21 +3,37 @@
 #include <string>
 #include <string_view>
 
+#include "linkdecode/charset.h"
 #include "linkdecode/link_unwrap.h"
 
 namespace linkdecode {
 
-// Returns the row of kLinkSchemes whose prefix, without "://", is `name` ("thunder",
-// "flashget", "qqdl"; lower case, compared exactly), or nullptr for any other name.
+// Returns the row of kLinkSchemes named `name` ("thunder", "flashget", "qqdl"; lower case,
+// compared exactly), or nullptr for any other name.
 const LinkScheme* FindLinkScheme(std::string_view name);
 
-// The reverse of UnwrapDownloadLink for one scheme: glues the scheme's markers to the ends of
-// `address` ("AA" and "ZZ" for Thunder, "[FLASHGET]" at both ends for FlashGet, none for
-// Whirlwind) and returns the prefix followed by the padded standard Base64 of the result.
+// The reverse of UnwrapDownloadLink for one scheme: glues the scheme's head and tail markers to
+// the ends of `address` and returns the prefix followed by the padded standard Base64 of the
+// result.
 //
 // `scheme` must be a row of kLinkSchemes. For every `address` without a zero byte,
 // UnwrapDownloadLink(WrapDownloadLink(scheme, address)) is Decoded with `address` back; an
 // address holding a zero byte comes back cut there, so callers refuse such addresses.
 std::string WrapDownloadLink(const LinkScheme& scheme, std::string_view address);
+
+// Why an address was not made into a link.
+enum class WrapRefusal {
+    None,
+    ZeroByte,  // no link can carry a zero byte
+    NotUtf8,   // GB18030 was asked for, but the address is not UTF-8 text to convert
+    NoGbCode,  // GB18030 was asked for, and some character has no code in it
+};
+
+// Makes the link of `scheme` for `address` into `link` as WrapDownloadLink does, from the
+// address's own bytes, or with `toGb18030` from its conversion by `gb`, as old Chinese links
+// carry it. Returns None when `link` holds the link, which then unwraps to those bytes exactly;
+// `link` is unspecified otherwise.
+WrapRefusal WrapAddress(const LinkScheme& scheme, std::string_view address, bool toGb18030,
+                        GbConverter& gb, std::string& link);
 
 }  // namespace linkdecode

@@ -85,7 +85,7 @@ use_display() {
   export DISPLAY=:$n XAUTHORITY=$state/Xauthority
 }
 
-# wine with its output into a file; prints the file on failure. Caller holds the lock.
+# wine with its output appended to init.log, which the caller prints on failure. Caller holds the lock.
 wine_quiet() {
   wine "$@" >>"$state/init.log" 2>&1 </dev/null 9>&-
 }

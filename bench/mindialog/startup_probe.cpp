@@ -3,10 +3,10 @@
 //   startup_probe RUNS CLIPBOARD_TEXT EXPECTED_OUTPUT PROGRAM.exe
 //
 // Each run puts CLIPBOARD_TEXT on the clipboard, starts PROGRAM, waits for its visible dialog,
-// clicks the paste button (id 1003) and waits until the output box (id 1002) holds
-// EXPECTED_OUTPUT, then closes the dialog. One line per run: "run N visible_ms first_ms". The
-// first run also pays for loading the program's DLLs from disk; the caller decides whether to
-// count it. Exit 1 when a run fails.
+// clicks the paste button (IDC_PASTE_DECODE) and waits until the output box
+// (IDC_DECODED_OUTPUT) holds EXPECTED_OUTPUT, then closes the dialog. One line per run:
+// "run N visible_ms first_ms". The first run also pays for loading the program's DLLs from
+// disk; the caller decides whether to count it. Exit 1 when a run fails.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,72 +15,17 @@
 #include <string>
 
 #include "resource.h"
+#include "scoped_win.h"
 
 namespace {
 
-class CHandle {
-public:
-    explicit CHandle(HANDLE handle = nullptr) : m_handle(handle) {}
-    ~CHandle() {
-        if (m_handle != nullptr)
-            CloseHandle(m_handle);
-    }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
-class CClipboard {
-public:
-    CClipboard() : m_open(OpenClipboard(nullptr) != FALSE) {}
-    ~CClipboard() {
-        if (m_open)
-            CloseClipboard();
-    }
-    CClipboard(const CClipboard&) = delete;
-    CClipboard& operator=(const CClipboard&) = delete;
-    bool IsOpen() const { return m_open; }
-
-private:
-    bool m_open;
-};
-
-class CGlobalMemory {
-public:
-    explicit CGlobalMemory(std::size_t size) : m_memory(GlobalAlloc(GMEM_MOVEABLE, size)) {}
-    ~CGlobalMemory() {
-        if (m_memory != nullptr)
-            GlobalFree(m_memory);
-    }
-    CGlobalMemory(const CGlobalMemory&) = delete;
-    CGlobalMemory& operator=(const CGlobalMemory&) = delete;
-    HGLOBAL Get() const { return m_memory; }
-    // The clipboard owns the memory once SetClipboardData accepted it.
-    HGLOBAL Release() {
-        HGLOBAL memory = m_memory;
-        m_memory = nullptr;
-        return memory;
-    }
-
-private:
-    HGLOBAL m_memory;
-};
-
 // Puts `text` on the clipboard as CF_TEXT; returns false when the clipboard refused it.
 bool SetClipboardText(const std::string& text) {
-    CGlobalMemory memory(text.size() + 1);
+    win32::ScopedGlobalMemory memory(text.c_str(), text.size() + 1);
     if (memory.Get() == nullptr)
         return false;
-    void* bytes = GlobalLock(memory.Get());
-    if (bytes == nullptr)
-        return false;
-    std::memcpy(bytes, text.c_str(), text.size() + 1);
-    GlobalUnlock(memory.Get());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        CClipboard clipboard;
+        const win32::ScopedClipboard clipboard(nullptr);
         if (!clipboard.IsOpen()) {
             Sleep(10);
             continue;
@@ -144,8 +89,8 @@ std::string MeasureOnce(const std::string& program, const std::string& expected,
     if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info))
         return "cannot start " + program;
-    CHandle process(info.hProcess);
-    CHandle thread(info.hThread);
+    const win32::ScopedHandle process(info.hProcess);
+    const win32::ScopedHandle thread(info.hThread);
 
     WindowSearch search = {info.dwProcessId, nullptr};
     const bool visible = WaitFor(

@@ -44,7 +44,6 @@ WRAP = {"thunder": thunder, "flashget": flashget, "qqdl": qqdl}
 
 FILM_UTF8 = "http://例子.cn/电影.mkv".encode("utf-8")
 FILM_GBK = "http://例子.cn/电影.mkv".encode("gbk")
-FILM_SHOWN = "http://例子.cn/电影.mkv".encode("utf-8")
 
 
 class Failure(Exception):
@@ -268,9 +267,9 @@ def group_charset(tool):
     # 0x80 and 0xFF start no GB18030 character; 0xB5 is a lead byte cut by a space.
     broken = qqdl(b"http://a/\x80\xb5\xe7 \xb5 \xff")
     run_table(tool, [
-        ("AutoConvertsGbk", [gbk_link], None, FILM_SHOWN + b"\n", b"", 0),
-        ("AutoKeepsUtf8", [utf8_link], None, FILM_SHOWN + b"\n", b"", 0),
-        ("GbkOnGbk", ["--charset", "gbk", gbk_link], None, FILM_SHOWN + b"\n", b"", 0),
+        ("AutoConvertsGbk", [gbk_link], None, FILM_UTF8 + b"\n", b"", 0),
+        ("AutoKeepsUtf8", [utf8_link], None, FILM_UTF8 + b"\n", b"", 0),
+        ("GbkOnGbk", ["--charset", "gbk", gbk_link], None, FILM_UTF8 + b"\n", b"", 0),
         # GBK can look like UTF-8 in places: D3 B0 is U+04F0.
         ("Utf8OnGbk", ["--charset=utf8", gbk_link], None,
          "http://\\xC0\\xFD\\xD7\\xD3.cn/\\xB5\\xE7\u04f0.mkv\n".encode(), b"", 0),

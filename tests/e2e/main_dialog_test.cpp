@@ -35,8 +35,8 @@ const ControlRow kMainControls[] = {
     {IDC_COPY_DECODED, "Button", "复制内容", {134, 164, 50, 14}, 0x58010000},
 };
 
-// Pixels of a dialog-unit length, rounded as the dialog manager does; `base` is the dialog's
-// base unit along that axis in pixels per 4 (x) or 8 (y) units.
+// Pixels of a dialog-unit length, rounded as the dialog manager does; `pixelsPerScale` is the
+// dialog's base unit along that axis in pixels per `scale` units (4 along x, 8 along y).
 int ToPixels(int units, int pixelsPerScale, int scale) {
     return ::MulDiv(units, pixelsPerScale, scale);
 }
@@ -67,7 +67,11 @@ TEST(MainDialog, FrameIsAFixedAppWindowWithCaption) {
     EXPECT_LE(std::abs((window.left + window.right) - (screen.left + screen.right)), 2);
     EXPECT_LE(std::abs((window.top + window.bottom) - (screen.top + screen.bottom)), 2);
 
-    EXPECT_TRUE(app.Screenshot(dialog, "main-dialog"));
+    // The picture shows the dialog drawn: mostly its face, and the empty output box in one colour.
+    const auto picture = app.Screenshot(dialog, "main-dialog");
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(MostCommon(picture->ColoursOver(dialog)), ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(picture->ColoursOver(app.Item(IDC_DECODED_OUTPUT)).size(), 1u);
 }
 
 TEST(MainDialog, ControlsInCreationOrderWithIdsClassesTextsStylesAndPlaces) {

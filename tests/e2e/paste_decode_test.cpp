@@ -269,7 +269,12 @@ TEST(Screenshot, DialogAfterDecodingAThunderLink) {
     ASSERT_NE(app.Dialog(), nullptr);
     ASSERT_TRUE(PasteAndDecode(app, ThunderLink(kChineseThunder)));
     ASSERT_EQ(app.Text(IDC_DECODED_OUTPUT), kChineseThunder);
-    EXPECT_TRUE(app.Screenshot(app.Dialog(), "decoded"));
+    // The address is drawn in the output box, over the box's own background.
+    const auto picture = app.Screenshot(app.Dialog(), "decoded");
+    ASSERT_TRUE(picture.has_value());
+    const auto output = picture->ColoursOver(app.Item(IDC_DECODED_OUTPUT));
+    EXPECT_GT(output.size(), 1u);
+    EXPECT_EQ(MostCommon(output), ::GetSysColor(COLOR_WINDOW));
 }
 
 }  // namespace

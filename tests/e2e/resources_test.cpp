@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resource.h"
+#include "scoped_win.h"
 #include "veltrun_session.h"
 
 namespace e2e {
@@ -97,15 +98,7 @@ TEST(Resources, VersionStringsInTheChineseBlockAndItsTranslation) {
 // The program's file opened as data, not run.
 class ExeResources : public ::testing::Test {
 protected:
-    void SetUp() override {
-        module_ = ::LoadLibraryExA(VeltrunExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module_, nullptr);
-    }
-    void TearDown() override {
-        if (module_ != nullptr) {
-            ::FreeLibrary(module_);
-        }
-    }
+    void SetUp() override { ASSERT_NE(library_.Get(), nullptr); }
     // The bytes of resource `name` of `type` in the Chinese (Simplified) language, empty if none.
     std::string Resource(LPCSTR type, LPCSTR name) const {
         HRSRC found = ::FindResourceExA(module_, type, name, kChineseSimplified);
@@ -116,7 +109,9 @@ protected:
                    : std::string(static_cast<const char*>(data), ::SizeofResource(module_, found));
     }
 
-    HMODULE module_ = nullptr;
+    const win32::ScopedLibrary library_{
+        ::LoadLibraryExA(VeltrunExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)};
+    const HMODULE module_ = library_.Get();
 };
 
 #pragma pack(push, 2)

@@ -124,12 +124,6 @@ TEST_P(UnwrapDownloadLinkTest, GivesOutcomeAndAddress) {
 INSTANTIATE_TEST_SUITE_P(Cases, UnwrapDownloadLinkTest, ::testing::ValuesIn(kUnwrapCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LinkSchemes, PrefixLengthsMatchPrefixes) {
-    for (const LinkScheme& scheme : kLinkSchemes) {
-        EXPECT_EQ(std::string(scheme.prefix).size(), scheme.prefixLength) << scheme.prefix;
-    }
-}
-
 struct RemovalCase {
     const char* name;
     std::string text;

@@ -57,7 +57,7 @@ TEST(UnwrapDownloadLinkProperty, EverySchemeGivesBackItsAddress) {
             const std::string inner = RandomBytes(rng, scheme.trimEachEnd, false) + address +
                                       RandomBytes(rng, scheme.trimEachEnd, false);
             const UnwrapResult result =
-                UnwrapDownloadLink(scheme.prefix + EncodeBase64(inner, pad(rng)));
+                UnwrapDownloadLink(std::string(scheme.prefix) + EncodeBase64(inner, pad(rng)));
             ASSERT_EQ(result.outcome, UnwrapOutcome::Decoded) << scheme.prefix << " " << i;
             ASSERT_EQ(result.text, address) << scheme.prefix << " iteration " << i;
         }

@@ -3,43 +3,52 @@
 #include <vector>
 
 namespace e2e {
+namespace {
 
-AppProcess::AppProcess(const std::string& exePath) {
+// All zero if the start failed.
+PROCESS_INFORMATION Start(const std::string& exePath) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     std::vector<char> commandLine(exePath.begin(), exePath.end());
     commandLine.insert(commandLine.begin(), '"');
     commandLine.push_back('"');
     commandLine.push_back('\0');
+    PROCESS_INFORMATION info = {};
     if (!::CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &info_)) {
-        info_ = {};
+                          nullptr, &startup, &info)) {
+        info = {};
     }
+    return info;
 }
 
+}  // namespace
+
+AppProcess::AppProcess(const std::string& exePath) : AppProcess(Start(exePath)) {}
+
+AppProcess::AppProcess(const PROCESS_INFORMATION& started)
+    : process_(started.hProcess),
+      thread_(started.hThread),
+      id_(started.dwProcessId),
+      threadId_(started.dwThreadId) {}
+
 AppProcess::~AppProcess() {
-    if (info_.hProcess == nullptr) {
-        return;
-    }
     if (IsRunning()) {
-        ::TerminateProcess(info_.hProcess, 0xDEAD);
-        ::WaitForSingleObject(info_.hProcess, 10000);
+        ::TerminateProcess(process_.Get(), 0xDEAD);
+        ::WaitForSingleObject(process_.Get(), 10000);
     }
-    ::CloseHandle(info_.hThread);
-    ::CloseHandle(info_.hProcess);
 }
 
 bool AppProcess::IsRunning() const {
-    return info_.hProcess != nullptr && ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+    return process_.Get() != nullptr && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
 }
 
 std::optional<DWORD> AppProcess::WaitForExit(DWORD timeoutMs) const {
-    if (info_.hProcess == nullptr ||
-        ::WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    if (process_.Get() == nullptr ||
+        ::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) {
         return std::nullopt;
     }
     DWORD code = 0;
-    ::GetExitCodeProcess(info_.hProcess, &code);
+    ::GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 

@@ -1,104 +1,62 @@
 #include "clipboard.h"
 
 #include <cstring>
+#include <optional>
 
+#include "scoped_win.h"
 #include "wait.h"
 
 namespace e2e {
 namespace {
 
-// Holds the clipboard open; an owner window is needed for SetClipboardData to keep the data. The
-// window is destroyed again at once, so no test process has to answer for the clipboard later.
-class OpenedClipboard {
-public:
-    OpenedClipboard() {
-        owner_ = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                                   nullptr);
-        // Wine's clipboard bridge to X may hold the clipboard for a moment.
-        opened_ = WaitUntil([&] { return ::OpenClipboard(owner_) != 0; }, 2000);
+// Runs `use` with the clipboard open for a message-only window of this thread, since only an
+// owner makes SetClipboardData keep the data; returns `closed` if the clipboard never opened.
+// The window goes with the clipboard, so no test process has to answer for the clipboard later.
+template <typename Result, typename Use>
+Result WithClipboard(Result closed, Use use) {
+    const win32::ScopedWindow owner(
+        ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    std::optional<win32::ScopedClipboard> clipboard;
+    // Wine's clipboard bridge to X may hold the clipboard for a moment.
+    if (!WaitUntil([&] { return clipboard.emplace(owner.Get()).IsOpen(); }, 2000)) {
+        return closed;
     }
-    ~OpenedClipboard() {
-        if (opened_) {
-            ::CloseClipboard();
-        }
-        if (owner_ != nullptr) {
-            ::DestroyWindow(owner_);
-        }
-    }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-
-    bool IsOpen() const { return opened_; }
-
-private:
-    HWND owner_ = nullptr;
-    bool opened_ = false;
-};
-
-class GlobalMemory {
-public:
-    explicit GlobalMemory(SIZE_T size) : handle_(::GlobalAlloc(GMEM_MOVEABLE, size)) {}
-    ~GlobalMemory() {
-        if (handle_ != nullptr) {
-            ::GlobalFree(handle_);
-        }
-    }
-    GlobalMemory(const GlobalMemory&) = delete;
-    GlobalMemory& operator=(const GlobalMemory&) = delete;
-
-    HGLOBAL Get() const { return handle_; }
-    // Gives up ownership, as after a successful SetClipboardData.
-    void Release() { handle_ = nullptr; }
-
-private:
-    HGLOBAL handle_;
-};
+    return use();
+}
 
 }  // namespace
 
 bool PutClipboardText(const std::string& bytes) {
-    GlobalMemory memory(bytes.size() + 1);
+    win32::ScopedGlobalMemory memory(bytes.c_str(), bytes.size() + 1);
     if (memory.Get() == nullptr) {
         return false;
     }
-    void* data = ::GlobalLock(memory.Get());
-    if (data == nullptr) {
-        return false;
-    }
-    std::memcpy(data, bytes.c_str(), bytes.size() + 1);
-    ::GlobalUnlock(memory.Get());
-
-    OpenedClipboard clipboard;
-    if (!clipboard.IsOpen() || !::EmptyClipboard() ||
-        ::SetClipboardData(CF_TEXT, memory.Get()) == nullptr) {
-        return false;
-    }
-    memory.Release();
-    return true;
+    return WithClipboard(false, [&] {
+        if (!::EmptyClipboard() || ::SetClipboardData(CF_TEXT, memory.Get()) == nullptr) {
+            return false;
+        }
+        memory.Release();
+        return true;
+    });
 }
 
 bool ClearClipboard() {
-    OpenedClipboard clipboard;
-    return clipboard.IsOpen() && ::EmptyClipboard();
+    return WithClipboard(false, [] { return ::EmptyClipboard() != FALSE; });
 }
 
 std::optional<std::string> ClipboardText() {
-    OpenedClipboard clipboard;
-    if (!clipboard.IsOpen()) {
-        return std::nullopt;
-    }
-    HANDLE handle = ::GetClipboardData(CF_TEXT);
-    if (handle == nullptr) {
-        return std::nullopt;
-    }
-    const char* data = static_cast<const char*>(::GlobalLock(handle));
-    if (data == nullptr) {
-        return std::nullopt;
-    }
-    const SIZE_T capacity = ::GlobalSize(handle);
-    std::string text(data, strnlen(data, capacity));
-    ::GlobalUnlock(handle);
-    return text;
+    return WithClipboard(std::optional<std::string>(), []() -> std::optional<std::string> {
+        HANDLE handle = ::GetClipboardData(CF_TEXT);
+        if (handle == nullptr) {
+            return std::nullopt;
+        }
+        const win32::ScopedGlobalLock lock(handle);
+        if (lock.Get() == nullptr) {
+            return std::nullopt;
+        }
+        const char* data = static_cast<const char*>(lock.Get());
+        return std::string(data, strnlen(data, lock.Size()));
+    });
 }
 
 DWORD ClipboardSequence() {

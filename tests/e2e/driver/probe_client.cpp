@@ -7,48 +7,12 @@
 #include <memory>
 #include <vector>
 
+#include "scoped_win.h"
 #include "veltrun_session.h"
 #include "wait.h"
 
 namespace e2e {
 namespace {
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != nullptr) {
-            ::CloseHandle(handle_);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-// Memory allocated in another process, released with it.
-class RemoteMemory {
-public:
-    RemoteMemory(HANDLE process, SIZE_T size)
-        : process_(process),
-          address_(
-              ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-    ~RemoteMemory() {
-        if (address_ != nullptr) {
-            ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        }
-    }
-    RemoteMemory(const RemoteMemory&) = delete;
-    RemoteMemory& operator=(const RemoteMemory&) = delete;
-    void* Get() const { return address_; }
-
-private:
-    HANDLE process_;
-    void* address_;
-};
 
 const std::string& ProbePath() {
     static const std::string path = WindowsPath(VELTRUN_PROBE_DLL);
@@ -57,7 +21,8 @@ const std::string& ProbePath() {
 
 // Runs `start(parameter)` in the other process and returns the thread's exit code.
 std::optional<DWORD> RunRemote(HANDLE process, LPTHREAD_START_ROUTINE start, void* parameter) {
-    Handle thread(::CreateRemoteThread(process, nullptr, 0, start, parameter, 0, nullptr));
+    const win32::ScopedHandle thread(
+        ::CreateRemoteThread(process, nullptr, 0, start, parameter, 0, nullptr));
     if (thread.Get() == nullptr || ::WaitForSingleObject(thread.Get(), kWaitMs) != WAIT_OBJECT_0) {
         return std::nullopt;
     }
@@ -89,7 +54,7 @@ HMODULE LoadRemoteProbe(HANDLE process) {
         return loaded;
     }
     const std::string& path = ProbePath();
-    RemoteMemory remotePath(process, path.size() + 1);
+    const win32::ScopedRemoteMemory remotePath(process, path.size() + 1);
     if (remotePath.Get() == nullptr ||
         !::WriteProcessMemory(process, remotePath.Get(), path.c_str(), path.size() + 1, nullptr)) {
         return nullptr;
@@ -125,7 +90,7 @@ std::optional<std::string> AskProbe(const AppProcess& process, probe::Question q
     block->question = question;
     block->window = window;
     block->answer[0] = '\0';
-    RemoteMemory remoteBlock(process.Handle(), sizeof(probe::Block));
+    const win32::ScopedRemoteMemory remoteBlock(process.Handle(), sizeof(probe::Block));
     if (remoteBlock.Get() == nullptr ||
         !::WriteProcessMemory(process.Handle(), remoteBlock.Get(), block.get(), sizeof(*block),
                               nullptr)) {

@@ -1,103 +1,50 @@
 #include "screenshot.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
-#include <vector>
+
+#include "png_writer.h"
+#include "scoped_win.h"
 
 namespace e2e {
-namespace {
 
-class ScreenDc {
-public:
-    ScreenDc() : dc_(::GetDC(nullptr)) {}
-    ~ScreenDc() {
-        if (dc_ != nullptr) {
-            ::ReleaseDC(nullptr, dc_);
+std::map<COLORREF, size_t> Picture::ColoursOver(HWND window) const {
+    RECT client;
+    std::map<COLORREF, size_t> colours;
+    if (!::GetClientRect(window, &client)) {
+        return colours;
+    }
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT inside;
+    if (!::IntersectRect(&inside, &client, &screen)) {
+        return colours;
+    }
+    for (LONG y = inside.top; y < inside.bottom; ++y) {
+        for (LONG x = inside.left; x < inside.right; ++x) {
+            ++colours[pixels[static_cast<size_t>(y - screen.top) * Width() + (x - screen.left)]];
         }
     }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-struct DcDeleter {
-    void operator()(HDC dc) const { ::DeleteDC(dc); }
-};
-struct ObjectDeleter {
-    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
-};
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
+    return colours;
 }
 
-void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<uint8_t>(value >> shift));
-    }
+COLORREF MostCommon(const std::map<COLORREF, size_t>& colours) {
+    const auto most =
+        std::max_element(colours.begin(), colours.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    return most == colours.end() ? CLR_INVALID : most->first;
 }
 
-void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& body) {
-    PutBigEndian(out, static_cast<uint32_t>(body.size()));
-    std::vector<uint8_t> typed(type, type + 4);
-    typed.insert(typed.end(), body.begin(), body.end());
-    out.insert(out.end(), typed.begin(), typed.end());
-    PutBigEndian(out, Crc32(typed.data(), typed.size()));
-}
-
-// zlib stream of stored (uncompressed) deflate blocks: small code, exact pixels.
-std::vector<uint8_t> StoredZlib(const std::vector<uint8_t>& raw) {
-    std::vector<uint8_t> out = {0x78, 0x01};
-    size_t offset = 0;
-    do {
-        const size_t length = raw.size() - offset < 65535 ? raw.size() - offset : 65535;
-        const bool last = offset + length == raw.size();
-        out.push_back(last ? 1 : 0);
-        out.push_back(static_cast<uint8_t>(length));
-        out.push_back(static_cast<uint8_t>(length >> 8));
-        out.push_back(static_cast<uint8_t>(~length));
-        out.push_back(static_cast<uint8_t>(~length >> 8));
-        out.insert(out.end(), raw.begin() + offset, raw.begin() + offset + length);
-        offset += length;
-    } while (offset < raw.size());
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
+std::optional<Picture> CaptureWindow(HWND window) {
+    Picture picture;
+    if (!::GetWindowRect(window, &picture.screen) || picture.Width() <= 0 ||
+        picture.Height() <= 0) {
+        return std::nullopt;
     }
-    PutBigEndian(out, b << 16 | a);
-    return out;
-}
+    const int width = picture.Width();
+    const int height = picture.Height();
 
-}  // namespace
-
-bool SaveWindowPng(HWND window, const std::string& path) {
-    RECT rect;
-    if (!::GetWindowRect(window, &rect)) {
-        return false;
-    }
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) {
-        return false;
-    }
-
-    ScreenDc screen;
-    std::unique_ptr<HDC__, DcDeleter> memory(::CreateCompatibleDC(screen.Get()));
+    const win32::ScopedScreenDc screen;
+    const win32::ScopedCreatedDc memory(::CreateCompatibleDC(screen.Get()));
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -106,44 +53,37 @@ bool SaveWindowPng(HWND window, const std::string& path) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    std::unique_ptr<void, ObjectDeleter> bitmap(
+    const win32::ScopedGdiObject bitmap(
         ::CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (memory == nullptr || bitmap == nullptr || bits == nullptr) {
-        return false;
+    if (memory.Get() == nullptr || bitmap.Get() == nullptr || bits == nullptr) {
+        return std::nullopt;
     }
-    HGDIOBJ previous = ::SelectObject(memory.get(), bitmap.get());
-    const BOOL copied =
-        ::BitBlt(memory.get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
-    ::GdiFlush();
-    ::SelectObject(memory.get(), previous);
-    if (!copied) {
-        return false;
-    }
-
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
-    const auto* pixels = static_cast<const uint8_t*>(bits);
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // no filter
-        const uint8_t* row = pixels + static_cast<size_t>(y) * width * 4;
-        for (int x = 0; x < width; ++x) {
-            raw.push_back(row[x * 4 + 2]);
-            raw.push_back(row[x * 4 + 1]);
-            raw.push_back(row[x * 4]);
+    {
+        const win32::ScopedSelectObject selected(memory.Get(), bitmap.Get());
+        if (!::BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), picture.screen.left,
+                      picture.screen.top, SRCCOPY)) {
+            return std::nullopt;
         }
+        ::GdiFlush();
     }
 
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    PutBigEndian(header, static_cast<uint32_t>(width));
-    PutBigEndian(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", StoredZlib(raw));
-    PutChunk(png, "IEND", {});
+    // The section holds blue, green, red and an unused byte a pixel.
+    const auto* source = static_cast<const uint8_t*>(bits);
+    picture.pixels.resize(static_cast<size_t>(width) * height);
+    for (COLORREF& pixel : picture.pixels) {
+        pixel = RGB(source[2], source[1], source[0]);
+        source += 4;
+    }
+    return picture;
+}
 
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    return file != nullptr && std::fwrite(png.data(), 1, png.size(), file.get()) == png.size();
+bool SavePng(const Picture& picture, const std::string& path) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(picture.pixels.size() * 3);
+    for (COLORREF pixel : picture.pixels) {
+        rgb.insert(rgb.end(), {GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)});
+    }
+    return WritePng(path, picture.Width(), picture.Height(), rgb);
 }
 
 }  // namespace e2e

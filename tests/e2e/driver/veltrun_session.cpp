@@ -1,17 +1,11 @@
 #include "veltrun_session.h"
 
 #include "input.h"
-#include "screenshot.h"
+#include "resource.h"
 #include "wait.h"
 #include "window_query.h"
 
 namespace e2e {
-namespace {
-
-constexpr int kMainDialogMarker = 1001;  // the input box: only the main dialog has it
-constexpr int kMarkerEdit = 1002;        // the output box: the program never sets its modified flag
-
-}  // namespace
 
 std::string WindowsPath(const std::string& path) {
     if (path.empty() || path[0] != '/') {
@@ -40,7 +34,8 @@ VeltrunSession::VeltrunSession() : process_(std::make_unique<AppProcess>(Veltrun
     }
     WaitUntil([&] {
         for (HWND window : TopLevelWindows(process_->Id())) {
-            if (::GetDlgItem(window, kMainDialogMarker) != nullptr) {
+            // Only the main dialog has the input box.
+            if (::GetDlgItem(window, IDC_LINK_INPUT) != nullptr) {
                 dialog_ = window;
                 return true;
             }
@@ -82,7 +77,8 @@ bool VeltrunSession::ClickManyAndWait(int id, int count) const {
 }
 
 bool VeltrunSession::WaitIdle() const {
-    return WaitForPostedMessages(Item(kMarkerEdit));
+    // The program never sets the output box's modified flag.
+    return WaitForPostedMessages(Item(IDC_DECODED_OUTPUT));
 }
 
 std::vector<HWND> VeltrunSession::MessageBoxes() const {
@@ -142,10 +138,14 @@ bool VeltrunSession::IsResponsive() const {
     return process_->IsRunning() && Responds(dialog_);
 }
 
-bool VeltrunSession::Screenshot(HWND window, const std::string& name) const {
+std::optional<Picture> VeltrunSession::Screenshot(HWND window, const std::string& name) const {
+    std::optional<Picture> picture = CaptureWindow(window);
     const std::string directory = ArtifactsDirectory();
     ::CreateDirectoryA(directory.c_str(), nullptr);
-    return SaveWindowPng(window, directory + "\\" + name + ".png");
+    if (!picture || !SavePng(*picture, directory + "\\" + name + ".png")) {
+        return std::nullopt;
+    }
+    return picture;
 }
 
 }  // namespace e2e

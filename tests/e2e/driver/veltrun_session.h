@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app_process.h"
+#include "screenshot.h"
 
 namespace e2e {
 
@@ -60,8 +62,9 @@ public:
     std::vector<HWND> OwnedDialogs() const;
     // True if the dialog still takes messages and answers them.
     bool IsResponsive() const;
-    // Saves a screenshot of `window` as artefact `name`.png; false if that failed.
-    bool Screenshot(HWND window, const std::string& name) const;
+    // Captures `window`, keeps the picture as artefact `name`.png and returns it; nothing if
+    // either failed.
+    std::optional<Picture> Screenshot(HWND window, const std::string& name) const;
 
 private:
     std::unique_ptr<AppProcess> process_;

@@ -42,6 +42,11 @@ bool SetWindowTextOf(HWND window, const std::string& text) {
            result != 0;
 }
 
+size_t TextLimit(HWND edit) {
+    DWORD_PTR limit = 0;
+    return SendWithTimeout(edit, EM_GETLIMITTEXT, 0, 0, &limit) ? limit : 0;
+}
+
 DWORD Style(HWND window) {
     return static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_STYLE));
 }

@@ -14,6 +14,9 @@ std::string ClassName(HWND window);
 std::string WindowText(HWND window);
 // Replaces a window's text by WM_SETTEXT, as a program would; false if it was refused.
 bool SetWindowTextOf(HWND window, const std::string& text);
+// The most characters the user can put into edit control `edit` (EM_GETLIMITTEXT), 0 if it
+// does not answer in time.
+size_t TextLimit(HWND edit);
 // GWL_STYLE and GWL_EXSTYLE.
 DWORD Style(HWND window);
 DWORD ExStyle(HWND window);

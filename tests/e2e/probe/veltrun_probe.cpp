@@ -8,6 +8,8 @@
 #include <string>
 
 #include "probe_protocol.h"
+#include "resource.h"
+#include "scoped_win.h"
 
 namespace {
 
@@ -49,20 +51,23 @@ std::string IconSize(HICON icon) {
     if (!::GetIconInfo(icon, &info)) {
         return "invalid";
     }
+    const win32::ScopedGdiObject color(info.hbmColor);
+    const win32::ScopedGdiObject mask(info.hbmMask);
     BITMAP bitmap = {};
-    ::GetObjectA(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
-    if (info.hbmColor != nullptr) {
-        ::DeleteObject(info.hbmColor);
-    }
-    ::DeleteObject(info.hbmMask);
+    ::GetObjectA(color.Get() != nullptr ? color.Get() : mask.Get(), sizeof(bitmap), &bitmap);
     return std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight);
+}
+
+// The program's icon as LoadIcon gives it, shared by the system.
+HICON ProgramIcon() {
+    return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_ICON));
 }
 
 std::string WindowIcons(HWND window) {
     DWORD_PTR big = 0, small = 0;
     ::SendMessageTimeoutA(window, WM_GETICON, ICON_BIG, 0, SMTO_NORMAL, 5000, &big);
     ::SendMessageTimeoutA(window, WM_GETICON, ICON_SMALL, 0, SMTO_NORMAL, 5000, &small);
-    HICON own = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128));
+    HICON own = ProgramIcon();
     const bool same = own != nullptr && reinterpret_cast<HICON>(big) == own &&
                       reinterpret_cast<HICON>(small) == own;
     return IconSize(reinterpret_cast<HICON>(big)) + " " + IconSize(reinterpret_cast<HICON>(small)) +
@@ -79,8 +84,7 @@ std::string StaticIcon(HWND control) {
                      {IDI_HAND, "hand"},
                      {IDI_ASTERISK, "asterisk"},
                      {IDI_QUESTION, "question"}};
-    if (shown != 0 && reinterpret_cast<HICON>(shown) ==
-                          ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128))) {
+    if (shown != 0 && reinterpret_cast<HICON>(shown) == ProgramIcon()) {
         return "program";
     }
     for (const auto& standard : kStandard) {

@@ -1,6 +1,6 @@
-#include "cli/text_render.h"
+#include "linkdecode/text_render.h"
 
-namespace veltrun {
+namespace linkdecode {
 
 namespace {
 
@@ -122,80 +122,50 @@ private:
     std::string& out_;
 };
 
-// Raw bytes as a sink sees them when no charset reads them: ASCII is text, the rest invalid.
-void ReadRaw(std::string_view bytes, TextSink& sink) {
-    std::size_t run = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80)
-            continue;
-        if (i > run)
-            sink.Text(bytes.substr(run, i - run));
-        sink.Invalid(static_cast<unsigned char>(bytes[i]));
-        run = i + 1;
+}  // namespace
+
+Charset RenderText(std::string_view bytes, Charset charset, GbConverter& gb, std::string& out) {
+    if (charset != Charset::Raw) {
+        TerminalSink sink(out);
+        return ReadText(bytes, charset, gb, sink);
     }
-    if (bytes.size() > run)
-        sink.Text(bytes.substr(run));
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsControl(byte))
+            AppendHex(out, "\\x", byte);
+        else
+            out += c;
+    }
+    return Charset::Raw;
 }
 
-Charset Read(std::string_view bytes, Charset charset, TextSink& sink) {
-    const Charset used = ResolveCharset(bytes, charset);
-    switch (used) {
-        case Charset::Utf8:
-            ReadUtf8(bytes, sink);
-            break;
-        case Charset::Gbk:
-            ReadGb18030(bytes, sink);
-            break;
-        case Charset::Auto:
-        case Charset::Raw:
-            ReadRaw(bytes, sink);
-            break;
-    }
+Charset RenderPercentEncoded(std::string_view bytes, Charset charset, GbConverter& gb,
+                             std::string& out) {
+    PercentSink sink(out);
+    // Raw bytes reach the sink as ASCII text and invalid bytes, each of which it encodes.
+    return ReadText(bytes, charset, gb, sink);
+}
+
+Charset RenderJsonString(std::string_view bytes, Charset charset, GbConverter& gb,
+                         std::string& out) {
+    out += '"';
+    JsonSink sink(out);
+    const Charset used = ReadText(bytes, charset, gb, sink);
+    out += '"';
     return used;
 }
 
-}  // namespace
-
-RenderedText RenderText(std::string_view bytes, Charset charset) {
-    RenderedText rendered{{}, charset};
-    rendered.text.reserve(bytes.size());
-    if (charset == Charset::Raw) {
-        for (char c : bytes) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (IsControl(byte))
-                AppendHex(rendered.text, "\\x", byte);
-            else
-                rendered.text += c;
-        }
-        return rendered;
-    }
-    TerminalSink sink(rendered.text);
-    rendered.charset = Read(bytes, charset, sink);
-    return rendered;
+Charset RenderAddress(std::string_view bytes, AddressFormat format, GbConverter& gb,
+                      std::string& out) {
+    return format.percentEncode ? RenderPercentEncoded(bytes, format.charset, gb, out)
+                                : RenderText(bytes, format.charset, gb, out);
 }
 
-RenderedText RenderPercentEncoded(std::string_view bytes, Charset charset) {
-    RenderedText rendered{{}, charset};
-    PercentSink sink(rendered.text);
-    // Raw bytes reach the sink as ASCII text and invalid bytes, each of which it encodes.
-    rendered.charset = Read(bytes, charset, sink);
-    return rendered;
-}
-
-RenderedText RenderJsonString(std::string_view bytes, Charset charset) {
-    RenderedText rendered{"\"", charset};
-    JsonSink sink(rendered.text);
-    rendered.charset = Read(bytes, charset, sink);
-    rendered.text += '"';
-    return rendered;
-}
-
-std::string JsonAscii(std::string_view ascii) {
-    std::string out = "\"";
+void AppendJsonAscii(std::string_view ascii, std::string& out) {
+    out += '"';
     JsonSink sink(out);
     sink.Text(ascii);
     out += '"';
-    return out;
 }
 
-}  // namespace veltrun
+}  // namespace linkdecode

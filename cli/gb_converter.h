@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+
+#include "linkdecode/charset.h"
+
+namespace veltrun {
+
+// Returns the platform's GB18030 converter: iconv on POSIX; on Windows code page 54936, or 936
+// (GBK, which reads every two-byte code) where 54936 is missing. It lives until the process ends.
+linkdecode::GbConverter& PlatformGbConverter();
+
+}  // namespace veltrun

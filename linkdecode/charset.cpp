@@ -1,0 +1,143 @@
+#include "linkdecode/charset.h"
+
+namespace linkdecode {
+
+namespace {
+
+bool InRange(unsigned char byte, unsigned low, unsigned high) {
+    return byte >= low && byte <= high;
+}
+
+}  // namespace
+
+const char* CharsetName(Charset charset) {
+    switch (charset) {
+        case Charset::Auto:
+            return "auto";
+        case Charset::Gbk:
+            return "gbk";
+        case Charset::Utf8:
+            return "utf8";
+        case Charset::Raw:
+            break;
+    }
+    return "raw";
+}
+
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
+    const auto b = [&](std::size_t i) {
+        return at + i < bytes.size() ? static_cast<unsigned char>(bytes[at + i]) : 0;
+    };
+    const auto tail = [&](std::size_t i) { return InRange(b(i), 0x80, 0xBF); };
+    const unsigned char lead = b(0);
+    if (at >= bytes.size())
+        return 0;
+    if (lead < 0x80)
+        return 1;
+    if (InRange(lead, 0xC2, 0xDF))
+        return tail(1) ? 2 : 0;
+    if (InRange(lead, 0xE0, 0xEF)) {
+        const unsigned low = lead == 0xE0 ? 0xA0 : 0x80;
+        const unsigned high = lead == 0xED ? 0x9F : 0xBF;
+        return InRange(b(1), low, high) && tail(2) ? 3 : 0;
+    }
+    if (InRange(lead, 0xF0, 0xF4)) {
+        const unsigned low = lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned high = lead == 0xF4 ? 0x8F : 0xBF;
+        return InRange(b(1), low, high) && tail(2) && tail(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+std::size_t GbSequenceLength(std::string_view bytes, std::size_t at) {
+    const auto b = [&](std::size_t i) {
+        return at + i < bytes.size() ? static_cast<unsigned char>(bytes[at + i]) : 0;
+    };
+    if (at >= bytes.size())
+        return 0;
+    if (b(0) < 0x80)
+        return 1;
+    if (!InRange(b(0), 0x81, 0xFE))
+        return 0;
+    if (InRange(b(1), 0x40, 0x7E) || InRange(b(1), 0x80, 0xFE))
+        return 2;
+    if (InRange(b(1), 0x30, 0x39) && InRange(b(2), 0x81, 0xFE) && InRange(b(3), 0x30, 0x39))
+        return 4;
+    return 0;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+Charset ResolveCharset(std::string_view bytes, Charset requested) {
+    if (requested != Charset::Auto)
+        return requested;
+    return IsValidUtf8(bytes) ? Charset::Utf8 : Charset::Gbk;
+}
+
+namespace {
+
+// Passes `bytes` to `sink` as runs of the characters whose lengths `length` gives, each run to
+// `text`, and the bytes that start no character one at a time, in text order.
+template <typename Length, typename Text>
+void SplitCharacters(std::string_view bytes, Length length, Text text, TextSink& sink) {
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t n = length(bytes, i)) {
+            i += n;
+            continue;
+        }
+        if (i > run)
+            text(bytes.substr(run, i - run));
+        sink.Invalid(static_cast<unsigned char>(bytes[i]));
+        run = ++i;
+    }
+    if (bytes.size() > run)
+        text(bytes.substr(run));
+}
+
+std::size_t AsciiLength(std::string_view bytes, std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]) < 0x80 ? 1 : 0;
+}
+
+}  // namespace
+
+Charset ReadText(std::string_view bytes, Charset charset, GbConverter& gb, TextSink& sink) {
+    const auto pass = [&](std::string_view run) { sink.Text(run); };
+    const Charset used = ResolveCharset(bytes, charset);
+    if (used == Charset::Utf8) {
+        SplitCharacters(bytes, Utf8SequenceLength, pass, sink);
+    } else if (used == Charset::Gbk) {
+        std::string utf8;
+        // A run that fails as a whole is converted one character at a time.
+        const auto convert = [&](std::string_view run) {
+            if (gb.ToUtf8(run, utf8)) {
+                sink.Text(utf8);
+                return;
+            }
+            for (std::size_t i = 0; i < run.size();) {
+                const std::size_t length = GbSequenceLength(run, i);
+                if (length != 0 && gb.ToUtf8(run.substr(i, length), utf8)) {
+                    sink.Text(utf8);
+                    i += length;
+                } else {
+                    sink.Invalid(static_cast<unsigned char>(run[i]));
+                    ++i;
+                }
+            }
+        };
+        SplitCharacters(bytes, GbSequenceLength, convert, sink);
+    } else {
+        SplitCharacters(bytes, AsciiLength, pass, sink);
+    }
+    return used;
+}
+
+}  // namespace linkdecode
