@@ -5,21 +5,18 @@
 // rendered with \xNN for controls or an ASCII word, so neither separator occurs inside one and
 // the script only splits.
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "cli/charset.h"
-#include "cli/text_render.h"
+#include "linkdecode/char_class.h"
+#include "linkdecode/charset.h"
 #include "linkdecode/link_finder.h"
+#include "linkdecode/link_reader.h"
 #include "linkdecode/link_repair.h"
-#include "linkdecode/link_unwrap.h"
 #include "linkdecode/link_wrap.h"
+#include "linkdecode/text_render.h"
 
 #define VT_EXPORT(name) extern "C" __attribute__((export_name(#name)))
 #define VT_IMPORT(name) __attribute__((import_module("env"), import_name(#name)))
@@ -35,8 +32,7 @@ int BrowserUtf8ToGb(const char* in, std::size_t length, char* out, std::size_t c
 
 namespace {
 
-using linkdecode::UnwrapOutcome;
-using veltrun::Charset;
+using linkdecode::Charset;
 
 constexpr std::size_t kMaxLinkBytes = 1 << 20;  // as the CLI: no real link comes near
 constexpr std::size_t kShownBytes = 120;
@@ -45,25 +41,31 @@ constexpr char kRecord = '\x1E';
 
 std::string g_result;
 
-bool BrowserConvert(bool toUtf8, std::string_view in, std::string& out) {
-    // Either way one byte becomes at most two (a two-byte UTF-8 character may need four in
-    // GB18030), plus room for a cut sequence.
-    out.resize(in.size() * 2 + 4);
-    const int written = toUtf8 ? BrowserGbToUtf8(in.data(), in.size(), out.data(), out.size())
-                               : BrowserUtf8ToGb(in.data(), in.size(), out.data(), out.size());
-    if (written < 0)
-        return false;
-    out.resize(static_cast<std::size_t>(written));
-    return true;
-}
+// GB18030 through the browser's TextDecoder and a reverse map the page builds from it.
+class BrowserGbConverter : public linkdecode::GbConverter {
+public:
+    bool ToUtf8(std::string_view gb, std::string& utf8) override {
+        return Convert(BrowserGbToUtf8, gb, utf8);
+    }
+    bool FromUtf8(std::string_view utf8, std::string& gb) override {
+        return Convert(BrowserUtf8ToGb, utf8, gb);
+    }
 
-// Stands in for the platform iconv that the CLI's charset unit calls, converting everything at
-// once through the browser and handing the result out as the caller's buffer takes it.
-struct BrowserIconv {
-    bool toUtf8;
-    std::string pending;
-    std::size_t sent = 0;
+private:
+    template <typename Import>
+    static bool Convert(Import import, std::string_view in, std::string& out) {
+        // Either way a byte becomes at most two (a two-byte UTF-8 character may take four
+        // bytes in GB18030, a two-byte GB18030 character three in UTF-8).
+        out.resize(in.size() * 2);
+        const int written = import(in.data(), in.size(), out.data(), out.size());
+        if (written < 0)
+            return false;
+        out.resize(static_cast<std::size_t>(written));
+        return true;
+    }
 };
+
+BrowserGbConverter g_gb;
 
 // Schemes an address may be opened by on a click; every other (javascript:, data:, file:,
 // vbscript:, ...) stays plain text.
@@ -73,8 +75,7 @@ bool SameAsciiLetters(std::string_view written, std::string_view lower) {
     if (written.size() != lower.size())
         return false;
     for (std::size_t i = 0; i < lower.size(); ++i) {
-        const char c = written[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i])
+        if (linkdecode::LowerAscii(written[i]) != lower[i])
             return false;
     }
     return true;
@@ -93,47 +94,10 @@ bool IsClickable(std::string_view address) {
     return false;
 }
 
-// The repairs a row names, by the ids the CLI's JSON uses.
-const struct {
-    linkdecode::LinkRepair bit;
-    const char* id;
-} kRepairs[] = {
-    {linkdecode::kRepairSchemeCase, "scheme-case"},
-    {linkdecode::kRepairHtmlEntities, "html-entities"},
-    {linkdecode::kRepairPercentEscapes, "percent-escapes"},
-    {linkdecode::kRepairUrlSafeBase64, "url-safe-base64"},
-};
-
-struct Reading {
-    linkdecode::UnwrapResult result;
-    unsigned repairs;
-    const char* scheme;  // nullptr unless decoded
-};
-
-// Reads one found link, or a whole text that holds none, as the dialog does in strict mode and
-// as the CLI's --lenient does in repair mode.
-Reading ReadOne(const std::string& input, bool repair) {
-    linkdecode::RepairedLink link =
-        repair ? linkdecode::RepairLink(input) : linkdecode::RepairedLink{input, 0};
-    Reading reading{linkdecode::UnwrapDownloadLink(link.text), link.repairs, nullptr};
-    if (reading.result.outcome != UnwrapOutcome::Decoded)
-        return reading;
-    static const char* const kNames[] = {"thunder", "flashget", "qqdl"};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const linkdecode::LinkScheme& scheme = linkdecode::kLinkSchemes[i];
-        if (link.text.compare(0, scheme.prefixLength, scheme.prefix) == 0)
-            reading.scheme = kNames[i];
-    }
-    return reading;
-}
-
-bool GivesAddress(const Reading& reading) {
-    return reading.result.outcome == UnwrapOutcome::Decoded && !reading.result.text.empty();
-}
-
 // The input as a row shows it: rendered, and cut short at a character boundary.
 std::string Shown(std::string_view input) {
-    std::string text = veltrun::RenderText(input.substr(0, kShownBytes * 4), Charset::Auto).text;
+    std::string text;
+    linkdecode::RenderText(input.substr(0, kShownBytes * 4), Charset::Auto, g_gb, text);
     if (text.size() <= kShownBytes && input.size() <= kShownBytes * 4)
         return text;
     std::size_t cut = std::min(text.size(), kShownBytes);
@@ -152,7 +116,7 @@ void Field(std::string_view text) {
 struct Session {
     std::vector<linkdecode::FoundLink> links;
     bool wholeText = false;  // no link found: the text is read as one pasted link
-    bool repair = true;
+    linkdecode::ReadMode mode = linkdecode::ReadMode::Repair;
     Charset charset = Charset::Auto;
     std::size_t next = 0;
     std::size_t moreInRepair = 0;
@@ -165,38 +129,40 @@ Session g_session;
 // may be clicked, percent-encoded from the link's own bytes, percent-encoded from the text.
 void WriteRow(const linkdecode::FoundLink& link) {
     const bool tooLong = link.fullLength > link.text.size();
-    const Reading reading = tooLong ? Reading{{UnwrapOutcome::Ignored, {}}, 0, nullptr}
-                                    : ReadOne(link.text, g_session.repair);
-    const bool decoded = !tooLong && reading.result.outcome == UnwrapOutcome::Decoded;
-    const char* outcome = tooLong                                            ? "toolong"
-                          : reading.result.outcome == UnwrapOutcome::Ignored ? "ignored"
-                          : !decoded                                         ? "notalink"
-                          : reading.result.text.empty()                      ? "empty"
-                                                                             : "decoded";
+    const linkdecode::LinkReading reading =
+        tooLong ? linkdecode::LinkReading{linkdecode::UnwrapOutcome::Ignored, nullptr, {}, 0, false}
+                : linkdecode::ReadLink(link.text, g_session.mode);
+    const char* outcome = tooLong                                                  ? "toolong"
+                          : reading.HasAddress()                                   ? "decoded"
+                          : reading.outcome == linkdecode::UnwrapOutcome::Ignored  ? "ignored"
+                          : reading.outcome == linkdecode::UnwrapOutcome::NotALink ? "notalink"
+                                                                                   : "empty";
     Field(outcome);
     Field(std::to_string(link.line));
     Field(Shown(link.text));
-    Field(decoded ? reading.scheme : "");
-    const std::string& bytes = reading.result.text;
-    if (!GivesAddress(reading)) {
-        const bool repairWould =
-            !tooLong && !g_session.repair && GivesAddress(ReadOne(link.text, true));
-        for (const char* field : {"", "", "", repairWould ? "1" : "", "", "", ""})
+    Field(reading.scheme != nullptr ? reading.scheme->name : "");
+    if (!reading.HasAddress()) {
+        for (const char* field : {"", "", "", reading.repairWouldDecode ? "1" : "", "", "", ""})
             Field(field);
-    } else {
-        const veltrun::RenderedText shown = veltrun::RenderText(bytes, g_session.charset);
-        Field(veltrun::CharsetName(shown.charset));
-        Field(shown.text);
-        std::string ids;
-        for (const auto& repair : kRepairs) {
-            if ((reading.repairs & repair.bit) != 0)
-                ids += (ids.empty() ? "" : ",") + std::string(repair.id);
-        }
-        Field(ids);
-        Field("");
-        Field(IsClickable(bytes) ? "1" : "");
-        Field(veltrun::RenderPercentEncoded(bytes, Charset::Raw).text);
-        Field(veltrun::RenderPercentEncoded(bytes, g_session.charset).text);
+        g_result += kRecord;
+        return;
+    }
+    const std::string& bytes = reading.address;
+    std::string text;
+    Field(linkdecode::CharsetName(linkdecode::RenderText(bytes, g_session.charset, g_gb, text)));
+    Field(text);
+    std::string ids;
+    for (const linkdecode::LinkRepairInfo& repair : linkdecode::kLinkRepairs) {
+        if ((reading.repairs & repair.repair) != 0)
+            ids.append(ids.empty() ? "" : ",").append(repair.id);
+    }
+    Field(ids);
+    Field("");
+    Field(IsClickable(bytes) ? "1" : "");
+    for (const Charset charset : {Charset::Raw, g_session.charset}) {
+        text.clear();
+        linkdecode::RenderPercentEncoded(bytes, charset, g_gb, text);
+        Field(text);
     }
     g_result += kRecord;
 }
@@ -207,7 +173,7 @@ Charset CharsetOf(int code) {
 
 // Gives the bytes of a text read in the charset it is in, UTF-8 or else GB18030, as UTF-8;
 // bytes that start no character become U+FFFD.
-class ReplacingSink : public veltrun::TextSink {
+class ReplacingSink : public linkdecode::TextSink {
 public:
     explicit ReplacingSink(std::string& out) : out_(out) {}
     void Text(std::string_view utf8) override { out_.append(utf8); }
@@ -218,49 +184,6 @@ private:
 };
 
 }  // namespace
-
-extern "C" {
-
-iconv_t iconv_open(const char* to, const char*) {
-    return new BrowserIconv{std::strcmp(to, "UTF-8") == 0, {}, 0};
-}
-
-int iconv_close(iconv_t cd) {
-    delete static_cast<BrowserIconv*>(cd);
-    return 0;
-}
-
-std::size_t iconv(iconv_t cd, char** in, std::size_t* inLeft, char** out, std::size_t* outLeft) {
-    BrowserIconv& state = *static_cast<BrowserIconv*>(cd);
-    if (out == nullptr) {
-        state.pending.clear();
-        state.sent = 0;
-        return 0;
-    }
-    if (in != nullptr && *in != nullptr && *inLeft != 0) {
-        if (!BrowserConvert(state.toUtf8, {*in, *inLeft}, state.pending)) {
-            errno = EILSEQ;
-            return static_cast<std::size_t>(-1);
-        }
-        *in += *inLeft;
-        *inLeft = 0;
-        state.sent = 0;
-    }
-    const std::size_t n = std::min(*outLeft, state.pending.size() - state.sent);
-    std::memcpy(*out, state.pending.data() + state.sent, n);
-    *out += n;
-    *outLeft -= n;
-    state.sent += n;
-    if (state.sent < state.pending.size()) {
-        errno = E2BIG;
-        return static_cast<std::size_t>(-1);
-    }
-    state.pending.clear();
-    state.sent = 0;
-    return 0;
-}
-
-}  // extern "C"
 
 // Returns `size` bytes the page fills before a call, or nullptr; free them with vt_free.
 VT_EXPORT(vt_alloc) char* vt_alloc(std::size_t size) {
@@ -290,9 +213,9 @@ VT_EXPORT(vt_version) void vt_version() {
 // Sets the result to one record per repair: its id and its English description.
 VT_EXPORT(vt_repairs) void vt_repairs() {
     g_result.clear();
-    for (const auto& repair : kRepairs) {
+    for (const linkdecode::LinkRepairInfo& repair : linkdecode::kLinkRepairs) {
         Field(repair.id);
-        Field(linkdecode::DescribeLinkRepair(repair.bit));
+        Field(repair.description);
         g_result += kRecord;
     }
 }
@@ -304,12 +227,12 @@ VT_EXPORT(vt_decode_begin)
 std::size_t vt_decode_begin(const char* text, std::size_t size, int repair, int charset) {
     const std::string_view input(text, size);
     g_session = Session{};
-    g_session.repair = repair != 0;
+    g_session.mode = repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
     g_session.charset = CharsetOf(charset);
-    const auto schemeCase =
-        g_session.repair ? linkdecode::SchemeCase::Any : linkdecode::SchemeCase::Exact;
+    const bool strict = g_session.mode == linkdecode::ReadMode::Strict;
+    const auto schemeCase = strict ? linkdecode::SchemeCase::Exact : linkdecode::SchemeCase::Any;
     g_session.links = linkdecode::FindLinks(input, schemeCase, kMaxLinkBytes);
-    if (!g_session.repair) {
+    if (strict) {
         const std::size_t inRepair =
             linkdecode::FindLinks(input, linkdecode::SchemeCase::Any, kShownBytes).size();
         g_session.moreInRepair = inRepair - g_session.links.size();
@@ -346,8 +269,8 @@ VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(std::size_t count) {
 
 // Makes the three links of each non-blank line of `text` (a line break ends a line, "\r" before
 // it is dropped), from the line's UTF-8 bytes or, with `gbk`, its GB18030 bytes. One record per
-// line: status ("ok"; "zero": holds a zero byte, which no link can carry; "nogbk": not UTF-8, or
-// a character GB18030 lacks), the line rendered, and the Thunder, FlashGet and Whirlwind links.
+// line: status ("ok"; "zero": holds a zero byte, which no link can carry; "notutf8"; "nogbk": a
+// character GB18030 lacks), the line rendered, and the Thunder, FlashGet and Whirlwind links.
 VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk) {
     g_result.clear();
     std::string_view rest(text, size);
@@ -359,16 +282,19 @@ VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk)
             line.remove_suffix(1);
         if (line.empty())
             continue;
-        std::string bytes(line);
-        const char* status = "ok";
-        if (line.find('\0') != std::string_view::npos)
-            status = "zero";
-        else if (gbk != 0 && !veltrun::ConvertUtf8ToGb18030(line, bytes))
-            status = "nogbk";
-        Field(status);
-        Field(Shown(line));
-        for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes)
-            Field(status[0] == 'o' ? linkdecode::WrapDownloadLink(scheme, bytes) : "");
+        for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes) {
+            std::string link;
+            const linkdecode::WrapRefusal refusal =
+                linkdecode::WrapAddress(scheme, line, gbk != 0, g_gb, link);
+            if (&scheme == linkdecode::kLinkSchemes) {
+                Field(refusal == linkdecode::WrapRefusal::None       ? "ok"
+                      : refusal == linkdecode::WrapRefusal::ZeroByte ? "zero"
+                      : refusal == linkdecode::WrapRefusal::NotUtf8  ? "notutf8"
+                                                                     : "nogbk");
+                Field(Shown(line));
+            }
+            Field(refusal == linkdecode::WrapRefusal::None ? link : "");
+        }
         g_result += kRecord;
     }
 }
@@ -378,10 +304,6 @@ VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk)
 VT_EXPORT(vt_file_text) void vt_file_text(const char* bytes, std::size_t size) {
     const std::string_view data(bytes, size);
     g_result.clear();
-    if (veltrun::IsValidUtf8(data)) {
-        g_result.assign(data);
-        return;
-    }
     ReplacingSink sink(g_result);
-    veltrun::ReadGb18030(data, sink);
+    linkdecode::ReadText(data, Charset::Auto, g_gb, sink);
 }
