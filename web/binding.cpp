@@ -6,6 +6,7 @@
 // the script only splits.
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,18 +112,30 @@ void Field(std::string_view text) {
     g_result += kField;
 }
 
-// One text being decoded: the links found in it, turned into rows a slice at a time so that
-// the page stays responsive whatever their number.
+// One text being decoded. The page feeds it in pieces and takes rows a few at a time between
+// them, so that it stays responsive whatever the text's size.
 struct Session {
-    std::vector<linkdecode::FoundLink> links;
-    bool wholeText = false;  // no link found: the text is read as one pasted link
-    linkdecode::ReadMode mode = linkdecode::ReadMode::Repair;
-    Charset charset = Charset::Auto;
-    std::size_t next = 0;
-    std::size_t moreInRepair = 0;
+    Session(linkdecode::ReadMode readMode, Charset rowCharset)
+        : mode(readMode),
+          charset(rowCharset),
+          finder(mode == linkdecode::ReadMode::Strict ? linkdecode::SchemeCase::Exact
+                                                      : linkdecode::SchemeCase::Any,
+                 kMaxLinkBytes) {}
+
+    linkdecode::ReadMode mode;
+    Charset charset;
+    linkdecode::LinkFinder finder;
+    // Strict mode only: what repair mode would find, counted to say so.
+    linkdecode::LinkFinder repairFinder{linkdecode::SchemeCase::Any, kShownBytes};
+    std::vector<linkdecode::FoundLink> repairLinks;  // counted, then dropped
+    std::vector<linkdecode::FoundLink> links;        // found, not yet made into rows
+    std::size_t next = 0;                            // the first of `links` not yet a row
+    std::size_t found = 0;
+    std::size_t foundInRepair = 0;
+    std::string text;  // the text fed while it holds no link: read whole if none comes
 };
 
-Session g_session;
+std::unique_ptr<Session> g_session;
 
 // Fields: outcome, line, input shown, scheme, charset used, address, repair ids (comma
 // separated), "1" when repair mode gives an address strict mode refused, "1" when the address
@@ -131,7 +144,7 @@ void WriteRow(const linkdecode::FoundLink& link) {
     const bool tooLong = link.fullLength > link.text.size();
     const linkdecode::LinkReading reading =
         tooLong ? linkdecode::LinkReading{linkdecode::UnwrapOutcome::Ignored, nullptr, {}, 0, false}
-                : linkdecode::ReadLink(link.text, g_session.mode);
+                : linkdecode::ReadLink(link.text, g_session->mode);
     const char* outcome = tooLong                                                  ? "toolong"
                           : reading.HasAddress()                                   ? "decoded"
                           : reading.outcome == linkdecode::UnwrapOutcome::Ignored  ? "ignored"
@@ -149,7 +162,7 @@ void WriteRow(const linkdecode::FoundLink& link) {
     }
     const std::string& bytes = reading.address;
     std::string text;
-    Field(linkdecode::CharsetName(linkdecode::RenderText(bytes, g_session.charset, g_gb, text)));
+    Field(linkdecode::CharsetName(linkdecode::RenderText(bytes, g_session->charset, g_gb, text)));
     Field(text);
     std::string ids;
     for (const linkdecode::LinkRepairInfo& repair : linkdecode::kLinkRepairs) {
@@ -159,7 +172,7 @@ void WriteRow(const linkdecode::FoundLink& link) {
     Field(ids);
     Field("");
     Field(IsClickable(bytes) ? "1" : "");
-    for (const Charset charset : {Charset::Raw, g_session.charset}) {
+    for (const Charset charset : {Charset::Raw, g_session->charset}) {
         text.clear();
         linkdecode::RenderPercentEncoded(bytes, charset, g_gb, text);
         Field(text);
@@ -220,50 +233,74 @@ VT_EXPORT(vt_repairs) void vt_repairs() {
     }
 }
 
-// Starts decoding `text`: finds its links (the whole text counts as one when it holds none but
-// is not blank) and returns how many rows vt_decode_next will give. `repair` chooses repair mode
-// over strict; `charset` is 0 auto, 1 GBK, 2 UTF-8.
-VT_EXPORT(vt_decode_begin)
-std::size_t vt_decode_begin(const char* text, std::size_t size, int repair, int charset) {
-    const std::string_view input(text, size);
-    g_session = Session{};
-    g_session.mode = repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
-    g_session.charset = CharsetOf(charset);
-    const bool strict = g_session.mode == linkdecode::ReadMode::Strict;
-    const auto schemeCase = strict ? linkdecode::SchemeCase::Exact : linkdecode::SchemeCase::Any;
-    g_session.links = linkdecode::FindLinks(input, schemeCase, kMaxLinkBytes);
-    if (strict) {
-        const std::size_t inRepair =
-            linkdecode::FindLinks(input, linkdecode::SchemeCase::Any, kShownBytes).size();
-        g_session.moreInRepair = inRepair - g_session.links.size();
-    }
-    if (g_session.links.empty()) {
-        const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
-        if (first != std::string_view::npos) {
-            const std::size_t last = input.find_last_not_of(" \t\r\n\v\f");
-            const std::string_view trimmed = input.substr(first, last + 1 - first);
-            const std::size_t kept = std::min(trimmed.size(), kMaxLinkBytes);
-            g_session.links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
-            g_session.wholeText = true;
-        }
-    }
-    return g_session.links.size();
+// Starts decoding a text, which vt_decode_feed then gives in pieces. `repair` chooses repair
+// mode over strict; `charset` is 0 auto, 1 GBK, 2 UTF-8.
+VT_EXPORT(vt_decode_begin) void vt_decode_begin(int repair, int charset) {
+    g_session = std::make_unique<Session>(
+        repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
+        CharsetOf(charset));
 }
 
-// How many more links repair mode finds in the text of the latest vt_decode_begin (0 in
-// repair mode): links with the scheme in capitals, which strict mode does not see.
+// Finds the links in the next `size` bytes of the text; where the pieces are cut changes
+// nothing.
+VT_EXPORT(vt_decode_feed) void vt_decode_feed(const char* piece, std::size_t size) {
+    Session& session = *g_session;
+    const std::size_t before = session.links.size();
+    session.finder.Feed({piece, size}, session.links);
+    session.found += session.links.size() - before;
+    if (session.mode == linkdecode::ReadMode::Strict) {
+        session.repairFinder.Feed({piece, size}, session.repairLinks);
+        session.foundInRepair += session.repairLinks.size();
+        session.repairLinks.clear();
+    }
+    if (session.found == 0)
+        session.text.append(piece, size);
+    else
+        session.text = {};
+}
+
+// Ends the text. One that holds no link but is not blank becomes one row, read whole as the
+// dialog reads a paste.
+VT_EXPORT(vt_decode_finish) void vt_decode_finish() {
+    Session& session = *g_session;
+    const std::size_t before = session.links.size();
+    session.finder.Finish(session.links);
+    session.found += session.links.size() - before;
+    if (session.mode == linkdecode::ReadMode::Strict) {
+        session.repairFinder.Finish(session.repairLinks);
+        session.foundInRepair += session.repairLinks.size();
+    }
+    if (session.found != 0)
+        return;
+    const std::string_view input = session.text;
+    const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
+    if (first == std::string_view::npos)
+        return;
+    const std::size_t last = input.find_last_not_of(" \t\r\n\v\f");
+    const std::string_view trimmed = input.substr(first, last + 1 - first);
+    const std::size_t kept = std::min(trimmed.size(), kMaxLinkBytes);
+    session.links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
+    session.text = {};
+}
+
+// After vt_decode_finish, how many more links repair mode finds in the text (0 in repair
+// mode): links with the scheme in capitals, which strict mode does not see.
 VT_EXPORT(vt_decode_more_in_repair) std::size_t vt_decode_more_in_repair() {
-    return g_session.moreInRepair;
+    return g_session->foundInRepair - g_session->found;
 }
 
-// Sets the result to the next rows, at most `count`, and returns how many it holds.
+// Sets the result to the next rows of the links found so far, at most `count`, and returns
+// how many it holds.
 VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(std::size_t count) {
+    Session& session = *g_session;
     g_result.clear();
     std::size_t written = 0;
-    for (; written < count && g_session.next < g_session.links.size(); ++written)
-        WriteRow(g_session.links[g_session.next++]);
-    if (g_session.next == g_session.links.size())
-        g_session.links = {};
+    for (; written < count && session.next < session.links.size(); ++written)
+        WriteRow(session.links[session.next++]);
+    if (session.next == session.links.size()) {
+        session.links.clear();
+        session.next = 0;
+    }
     return written;
 }
 

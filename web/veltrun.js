@@ -30,9 +30,11 @@
       copyFailed: "无法写入剪贴板。",
       nothing: "没有可复制的地址。",
       line: "第 {n} 行",
+      held: "这段文字有 {size} 个字符，框中只显示开头；其中的链接全部列在下面。",
+      release: "清除",
       repaired: "已修复：",
       summary: "找到 {total} 项：{decoded} 个地址，{refused} 项无法还原。",
-      progress: "正在还原…… {done} / {total}",
+      progress: "正在还原……已列出 {done} 项",
       moreInRepair: "修复模式还能找到 {n} 个链接（协议名大小写不对）。",
       loadFailed: "无法加载解码模块。",
       ignored: "不是链接（其中没有“/”）",
@@ -80,9 +82,11 @@
       copyFailed: "Could not write to the clipboard.",
       nothing: "No address to copy.",
       line: "line {n}",
+      held: "This text has {size} characters: the box shows its start only; all its links are listed below.",
+      release: "Clear",
       repaired: "repaired: ",
       summary: "{total} found: {decoded} addresses, {refused} refused.",
-      progress: "Decoding… {done} / {total}",
+      progress: "Decoding… {done} listed so far",
       moreInRepair: "Repair mode finds {n} more links (scheme in the wrong letter case).",
       loadFailed: "The decoder module could not be loaded.",
       ignored: "not a link (no '/' in it)",
@@ -98,8 +102,16 @@
       qqdl: "Whirlwind",
     },
   };
-  const ROWS_PER_SLICE = 2000;  // decoded per task, so a huge paste never blocks the page
-  const ROWS_PER_PAGE = 200;    // rendered at a time, more as the list is scrolled
+  // The page decodes in tasks of a few milliseconds each, so that no paste, however long,
+  // keeps it from answering: text goes into the core in pieces, rows come out a few at a time.
+  const TASK_MS = 12;
+  const PIECE_CHARS = 1 << 16;
+  const ROWS_PER_CALL = 200;
+  const ROWS_PER_PAGE = 60;  // rendered at a time, more as the list is scrolled near its end
+  // Chromium lays out a text area's whole text, which takes it about a second per few MB: a
+  // longer text is decoded whole but only its start is put in the box.
+  const BOX_CHARS = 1 << 16;
+  const PREVIEW_CHARS = 4000;
   const $ = (id) => document.getElementById(id);
   const UTF8 = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
   const GB18030 = new TextDecoder("gb18030", { fatal: true });
@@ -242,13 +254,14 @@
   const F = { outcome: 0, line: 1, input: 2, scheme: 3, charset: 4, address: 5, repairs: 6,
               hint: 7, clickable: 8, percentOwn: 9, percentUtf8: 10 };
   let rows = [];
-  let total = 0;
+  let finished = true;
   let decodedCount = 0;
   let moreInRepair = 0;
   let shown = 0;
   let limit = ROWS_PER_PAGE;
   let job = 0;
   let nearEnd = false;
+  let held = null;  // the text being decoded when it is too long for the box
 
   const copyForm = (row) => {
     const form = $("copy-as").value;
@@ -296,9 +309,10 @@
     if (shown < rows.length) requestAnimationFrame(() => { if (nearEnd) grow(); });
   }
 
-  function summarize(done) {
+  function summarize() {
     const parts = [];
-    if (!done) parts.push(text("progress", { done: rows.length, total }));
+    const total = rows.length;
+    if (!finished) parts.push(text("progress", { done: total }));
     else if (total > 0) parts.push(text("summary", { total, decoded: decodedCount, refused: total - decodedCount }));
     if (moreInRepair > 0) parts.push(text("moreInRepair", { n: moreInRepair }));
     $("summary").textContent = parts.join(" ");
@@ -306,30 +320,53 @@
 
   const pause = () => globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r));
 
+  // The end of the piece of `source` that starts at `at`, never inside a surrogate pair.
+  function pieceEnd(source, at) {
+    const end = Math.min(at + PIECE_CHARS, source.length);
+    const last = source.charCodeAt(end - 1);
+    return end < source.length && last >= 0xd800 && last < 0xdc00 ? end - 1 : end;
+  }
+
   async function decode() {
     const id = ++job;
-    total = call("vt_decode_begin", ENCODER.encode($("input").value), $("strict").checked ? 0 : 1,
-                 Number($("charset").value));
-    moreInRepair = core.vt_decode_more_in_repair();
+    const source = held ?? $("input").value;
+    core.vt_decode_begin($("strict").checked ? 0 : 1, Number($("charset").value));
     rows = [];
     decodedCount = 0;
+    moreInRepair = 0;
     shown = 0;
     limit = ROWS_PER_PAGE;
+    finished = false;
     $("rows").replaceChildren();
     $("notice").textContent = "";
-    while (true) {
-      core.vt_decode_next(ROWS_PER_SLICE);
-      for (const row of records()) {
-        rows.push(row);
-        if (row[F.outcome] === "decoded") decodedCount++;
-      }
+    let at = 0;
+    let ended = false;
+    while (!finished) {
+      const taskStart = performance.now();
+      do {
+        if (core.vt_decode_next(ROWS_PER_CALL) > 0) {
+          for (const row of records()) {
+            rows.push(row);
+            if (row[F.outcome] === "decoded") decodedCount++;
+          }
+        } else if (at < source.length) {
+          const end = pieceEnd(source, at);
+          call("vt_decode_feed", ENCODER.encode(source.slice(at, end)));
+          at = end;
+        } else if (!ended) {
+          core.vt_decode_finish();
+          moreInRepair = core.vt_decode_more_in_repair();
+          ended = true;
+        } else {
+          finished = true;
+        }
+      } while (!finished && performance.now() - taskStart < TASK_MS);
       fill();
-      if (rows.length >= total) break;
-      summarize(false);
+      summarize();
+      if (finished) break;
       await pause();
       if (id !== job) return;
     }
-    summarize(true);
     document.body.dataset.decoded = String(job);  // lets tests and the benchmark see the end
   }
 
@@ -368,15 +405,31 @@
     shown = 0;
     limit = wanted;
     fill();
-    summarize(rows.length >= total);
+    summarize();
+    showHeld();
     encode();
+  }
+
+  // Puts `content` in the box, or its start only when it is long; either way decodes it all.
+  function setInput(content) {
+    const box = $("input");
+    held = content.length > BOX_CHARS ? content : null;
+    box.readOnly = held !== null;
+    box.value = held === null ? content : content.slice(0, PREVIEW_CHARS) + "\n…";
+    $("held").hidden = held === null;
+    showHeld();
+    decode();
+  }
+
+  function showHeld() {
+    if (held !== null)
+      $("held-text").textContent = text("held", { size: held.length.toLocaleString(language === "zh" ? "zh-CN" : "en") });
   }
 
   function readFile(file) {
     file.arrayBuffer().then((buffer) => {
       call("vt_file_text", new Uint8Array(buffer));
-      $("input").value = result();
-      decode();
+      setInput(result());
     });
   }
 
@@ -392,6 +445,16 @@
       setTimeout(() => { scheduled = false; decode(); });
     };
     $("input").addEventListener("input", later);
+    $("input").addEventListener("paste", (event) => {
+      const pasted = event.clipboardData.getData("text/plain");
+      if (held === null && pasted.length + $("input").value.length <= BOX_CHARS) return;
+      event.preventDefault();
+      setInput(pasted);
+    });
+    $("release").addEventListener("click", () => {
+      setInput("");
+      $("input").focus();
+    });
     $("strict").addEventListener("change", decode);
     $("charset").addEventListener("change", decode);
     $("addresses").addEventListener("input", encode);
