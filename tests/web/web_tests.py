@@ -194,6 +194,40 @@ def group_forum(page, args):
     expect("forum inputs", [rows[0]["input"], rows[2]["input"]], [links[0], links[2]])
 
 
+def group_files(page, args):
+    # A real paste longer than the box shows: decoded whole across the pieces it is fed in.
+    addresses = [f"http://dl.example.com/{i}/电影{i}.mkv" for i in range(1500)]
+    links = [WRAP["thunder"](a.encode("gbk" if i % 2 else "utf-8")) for i, a in enumerate(addresses)]
+    text = "".join(f"<li>第{i}集 😀 <a href='{link}'>下载</a></li>\n" for i, link in enumerate(links))
+    page.driver.execute_async_script(
+        "navigator.clipboard.writeText(arguments[0]).then(arguments[1]);", text)
+    page.driver.find_element(By.ID, "input").click()
+    page.after_decode(lambda: ActionChains(page.driver).key_down(Keys.CONTROL).send_keys("v")
+                      .key_up(Keys.CONTROL).perform())
+    expect("long paste", [r["address"] for r in page.rows(everything=True)], addresses)
+    expect("long paste box", page.js("const box = document.getElementById('input');"
+                                     "return [box.readOnly, box.value.length < 5000]"), [True, True])
+    page.after_decode(lambda: page.driver.find_element(By.ID, "release").click())
+    expect("released", (page.rows(), page.js("return document.getElementById('input').value")),
+           ([], ""))
+    # A GBK web page opened through the file control, and a UTF-8 one dropped on the box.
+    path = os.path.join(tempfile.mkdtemp(), "下载.html")
+    with open(path, "wb") as f:
+        f.write(("<p>旋风下载：" + WRAP["qqdl"](FILM.encode("gbk")) + "</p>").encode("gbk"))
+    page.after_decode(lambda: page.driver.find_element(By.ID, "file").send_keys(path))
+    expect("opened file", (page.js("return document.getElementById('input').value"),
+                           [r["address"] for r in page.rows()]),
+           ("<p>旋风下载：" + WRAP["qqdl"](FILM.encode("gbk")) + "</p>", [FILM]))
+    dropped = "快车：" + WRAP["flashget"](b"ftp://a.example/b.iso")
+    page.after_decode(lambda: page.js("""
+        const data = new DataTransfer();
+        data.items.add(new File([new TextEncoder().encode(arguments[0])], 'list.txt'));
+        document.getElementById('input').dispatchEvent(
+            new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));""",
+        dropped))
+    expect("dropped file", [r["address"] for r in page.rows()], ["ftp://a.example/b.iso"])
+
+
 REFUSED = [  # (text, strict, Chinese reason, English reason, hint shown)
     ("hello world", False, "不是链接（其中没有“/”）", "not a link (no '/' in it)", False),
     ("  http://a/b  ", False, "不是 thunder://、flashget:// 或 qqdl:// 链接",
@@ -294,6 +328,7 @@ ENCODE = [  # (address line, GBK bytes)
     (FILM, False),
     (FILM, True),
     ("ed2k://|file|文件 名.iso|1024|0123456789ABCDEF0123456789ABCDEF|/", True),
+    ("http://a/À😀", True),  # four-byte GB18030 codes
 ]
 
 
@@ -303,7 +338,7 @@ def group_encode(page, args):
         page.driver.find_element(By.ID, "encode-gbk" if gbk else "encode-utf8").click()
         page.set_value("addresses", "\n" + address + "\r\n\n")
         [row] = page.rows("encoded")
-        data = address.encode("gbk" if gbk else "utf-8")
+        data = address.encode("gb18030" if gbk else "utf-8")
         expect(f"encode {address}", row["links"], [wrap(data) for wrap in WRAP.values()])
         made += row["links"]
     page.paste("\n".join(made))
