@@ -32,7 +32,8 @@ test-fuzz: build-fuzz
 run: build-windows
 	./scripts/run-dialog.sh build/windows
 
-# Release archives in out/: the Windows zip and the Linux tarball, checked after packing.
+# Release packages in out/: the Windows zip, the Linux tarball and the .deb, checked after
+# packing (the .deb by lintian too).
 package: build-windows build-linux
 	cd build/windows && cpack
 	cd build/linux && cpack

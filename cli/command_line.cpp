@@ -188,9 +188,11 @@ Each LINK argument is one link, read exactly as given. With no LINK, or with
 its scheme to the first space, line break, quote, '<' or '>'.
 
 Options:
-  -l, --lenient          repair damaged links first: the scheme in capitals,
-                         URL-safe Base64 ('-' '_'), %3D padding, HTML entities
-                         such as &amp;; each repair is reported on stderr
+  -l, --lenient          read links as web pages damage them: the scheme in
+                         capitals or percent-encoded (thunder%3A%2F%2F), escapes
+                         and entities, URL-safe Base64, spaces and line breaks
+                         in the payload, missing markers, GBK names that look
+                         like UTF-8; each repair is reported on stderr
   -c, --charset WHICH    how to show the address: auto (the default: UTF-8 if
                          it is valid UTF-8, else GBK/GB18030), gbk, utf8, or
                          raw (the bytes unchanged); bytes that are no character

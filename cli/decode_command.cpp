@@ -18,8 +18,8 @@ using linkdecode::UnwrapOutcome;
 // A real link is a few hundred bytes; this bounds the memory one line of input can take.
 constexpr std::size_t kMaxLinkBytes = 1 << 20;
 
-linkdecode::SchemeCase FindingCase(const CliOptions& options) {
-    return options.lenient ? linkdecode::SchemeCase::Any : linkdecode::SchemeCase::Exact;
+linkdecode::ReadMode Mode(const CliOptions& options) {
+    return options.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ void DecodeCommand::Argument(const std::string& text) {
 }
 
 void DecodeCommand::Text(InputStream& in, const std::string& name) {
-    linkdecode::LinkFinder finder(FindingCase(options_), kMaxLinkBytes);
+    linkdecode::LinkFinder finder(Mode(options_), kMaxLinkBytes);
     std::vector<linkdecode::FoundLink> links;
     std::string piece;
     bool found = false;
@@ -67,9 +67,11 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
     }
 }
 
-void DecodeCommand::DecodeOne(const std::string& input, const Origin& origin) {
-    const linkdecode::LinkReading reading = linkdecode::ReadLink(
-        input, options_.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict);
+void DecodeCommand::DecodeOne(const std::string& text, const Origin& origin) {
+    const linkdecode::LinkReading reading =
+        linkdecode::ReadLink(text, {Mode(options_), options_.charset});
+    // Text after a gap that repair found not to belong to the link is no part of it.
+    const std::string_view input = std::string_view(text).substr(0, reading.inputLength);
     if (reading.repairs != 0) {
         std::string list;
         for (const linkdecode::LinkRepairInfo& info : linkdecode::kLinkRepairs) {
@@ -79,7 +81,7 @@ void DecodeCommand::DecodeOne(const std::string& input, const Origin& origin) {
         reporter_.MessageAbout(origin, input, "repaired " + list);
     }
 
-    const linkdecode::AddressFormat format{options_.charset, options_.percentEncode};
+    const linkdecode::AddressFormat format{reading.charset, options_.percentEncode};
     std::string written;
     if (options_.json) {
         linkdecode::AppendJsonRecord(input, origin.line, reading, format, PlatformGbConverter(),
@@ -93,7 +95,7 @@ void DecodeCommand::DecodeOne(const std::string& input, const Origin& origin) {
         return;
 
     reporter_.Raise(1);
-    const std::string hint = Hint(input, reading.repairWouldDecode);
+    const std::string hint = Hint(text, reading.repairWouldDecode);
     if (reading.outcome == UnwrapOutcome::Ignored)
         reporter_.MessageAbout(origin, input, "not a link (no '/' in it)" + hint);
     else if (reading.outcome == UnwrapOutcome::NotALink)
@@ -107,7 +109,7 @@ std::string DecodeCommand::Hint(const std::string& input, bool repairWouldDecode
     if (repairWouldDecode)
         return " (--lenient would repair it)";
     // A short cap: only whether a link starts further in matters here.
-    if (!linkdecode::FindLinks(input, FindingCase(options_), 0).empty())
+    if (!linkdecode::FindLinks(input, Mode(options_), 0).empty())
         return " (a link stands further in: give the text on standard input to find it)";
     return {};
 }

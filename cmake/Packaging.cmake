@@ -1,5 +1,6 @@
-# Release archives: `cpack` in build/windows gives Veltrun-<version>-win64.zip, in build/linux
-# Veltrun-<version>-linux-x86_64.tar.gz. The version is the project's.
+# Release packages: `cpack` in build/windows gives Veltrun-<version>-win64.zip, in build/linux
+# Veltrun-<version>-linux-x86_64.tar.gz and veltrun_<version>_<arch>.deb. The version is the
+# project's.
 #
 # Windows folders ignore letter case, so Veltrun.exe and veltrun.exe cannot share one: the
 # command-line tool goes into cli\ in the zip.
@@ -68,15 +69,17 @@ configure_file(${PROJECT_BINARY_DIR}/README.txt.in ${PROJECT_BINARY_DIR}/README.
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/${VELTRUN_LICENSE_NAME}
   @ONLY NEWLINE_STYLE ${VELTRUN_NEWLINES})
 
-# Only this component is packaged, whatever else a subproject installs.
+# Only this component goes into the archives, whatever else a subproject installs. It is the
+# archives' own flat layout, so `cmake --install` leaves it out.
 if(TARGET Veltrun)
-  install(TARGETS Veltrun RUNTIME DESTINATION . COMPONENT release)
+  install(TARGETS Veltrun RUNTIME DESTINATION . COMPONENT release EXCLUDE_FROM_ALL)
 endif()
 if(TARGET veltrun_cli)
-  install(TARGETS veltrun_cli RUNTIME DESTINATION ${VELTRUN_CLI_DIR} COMPONENT release)
+  install(TARGETS veltrun_cli RUNTIME DESTINATION ${VELTRUN_CLI_DIR} COMPONENT release
+    EXCLUDE_FROM_ALL)
 endif()
 install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/${VELTRUN_LICENSE_NAME}
-  DESTINATION . COMPONENT release)
+  DESTINATION . COMPONENT release EXCLUDE_FROM_ALL)
 
 set(CPACK_PACKAGE_NAME "Veltrun")
 set(CPACK_PACKAGE_VENDOR "The Veltrun developers")
@@ -87,7 +90,7 @@ set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
-  set(CPACK_GENERATOR TGZ)
+  set(CPACK_GENERATOR TGZ DEB)
 endif()
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL release)
@@ -96,4 +99,26 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY "${PROJECT_SOURCE_DIR}/out")
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+  GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+if(NOT WIN32)
+  # The .deb holds the GNU layout of cmake/Install.cmake below /usr; cmake/CPackOptions.cmake
+  # gives it its components.
+  set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_SOURCE_DIR}/cmake/CPackOptions.cmake")
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_DEBIAN_PACKAGE_NAME "veltrun")
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_VENDOR} <veltrun@example.org>")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "aria2 | curl | wget")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "veltrun turns the private download links of Thunder,
+FlashGet and Whirlwind back into the plain addresses they wrap, one per
+line, ready for aria2c, curl or wget. It unwraps the links given as
+arguments or every link in a text or web page on standard input, repairs
+damaged links, shows GBK and UTF-8 names safely, and can also make such
+links.")
+endif()
 include(CPack)

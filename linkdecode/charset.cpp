@@ -66,14 +66,59 @@ std::size_t GbSequenceLength(std::string_view bytes, std::size_t at) {
     return 0;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
+namespace {
+
+// Whether every byte of `bytes` belongs to a character whose length `length` gives.
+bool AllCharacters(std::string_view bytes, std::size_t (*length)(std::string_view, std::size_t)) {
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t length = Utf8SequenceLength(bytes, i);
-        if (length == 0)
+        const std::size_t n = length(bytes, i);
+        if (n == 0)
             return false;
-        i += length;
+        i += n;
     }
     return true;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    return AllCharacters(bytes, Utf8SequenceLength);
+}
+
+bool IsWellShapedGb18030(std::string_view bytes) {
+    return AllCharacters(bytes, GbSequenceLength);
+}
+
+namespace {
+
+// GBK's two-byte Chinese characters: GB2312's two levels, and GBK's third and fourth areas.
+bool IsGbkHanzi(unsigned char lead, unsigned char trail) {
+    if (InRange(lead, 0xB0, 0xF7) && InRange(trail, 0xA1, 0xFE))
+        return !(lead == 0xD7 && trail >= 0xFA);
+    if (trail == 0x7F)
+        return false;
+    return (InRange(lead, 0x81, 0xA0) && InRange(trail, 0x40, 0xFE)) ||
+           (InRange(lead, 0xAA, 0xFE) && InRange(trail, 0x40, 0xA0));
+}
+
+}  // namespace
+
+bool IsChineseOnlyAsGbk(std::string_view bytes) {
+    bool chinese = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, i);
+        // Three and four bytes are where UTF-8 keeps Chinese, and GBK's pairs never read so.
+        if (length == 0 || length > 2)
+            return false;
+        if (length == 2) {
+            if (!IsGbkHanzi(static_cast<unsigned char>(bytes[i]),
+                            static_cast<unsigned char>(bytes[i + 1])))
+                return false;
+            chinese = true;
+        }
+        i += length;
+    }
+    return chinese;
 }
 
 Charset ResolveCharset(std::string_view bytes, Charset requested) {

@@ -49,8 +49,17 @@ std::size_t GbSequenceLength(std::string_view bytes, std::size_t at);
 // Whether all of `bytes` is well-formed UTF-8 (the empty text is).
 bool IsValidUtf8(std::string_view bytes);
 
+// Whether all of `bytes` is GB18030 characters by their shape (GbSequenceLength), whether or
+// not the platform could convert each of them.
+bool IsWellShapedGb18030(std::string_view bytes);
+
 // Returns Utf8 or Gbk for Auto, as described above, and `requested` otherwise.
 Charset ResolveCharset(std::string_view bytes, Charset requested);
+
+// Whether well-formed UTF-8 `bytes` read as UTF-8 hold no Chinese character while read as GBK
+// every character beyond ASCII is one: how a GBK name that happens to be valid UTF-8 looks
+// ("\xC3\xA9", 茅 in GBK, é in UTF-8).
+bool IsChineseOnlyAsGbk(std::string_view bytes);
 
 // Reads `bytes` into `sink` in `charset` and returns the charset used (never Auto): Utf8 passes
 // each well-formed sequence as text and every other byte as invalid; Gbk converts GB18030 to

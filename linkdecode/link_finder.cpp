@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "linkdecode/char_class.h"
+#include "linkdecode/link_repair.h"
 
 namespace linkdecode {
 
@@ -16,6 +17,19 @@ constexpr std::size_t kLongestPrefix = [] {
         longest = std::max(longest, scheme.prefixLength());
     return longest;
 }();
+
+constexpr std::size_t kLongestName = kLongestPrefix - 3;
+
+bool IsSpaceOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// What a payload broken across a gap can hold after it: symbols of either alphabet, padding and
+// percent escapes.
+bool IsPayloadByte(char c) {
+    return IsBase64Symbol(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '=' ||
+           c == '%';
+}
 
 bool EndsLink(unsigned char byte) {
     switch (byte) {
@@ -35,8 +49,8 @@ bool EndsLink(unsigned char byte) {
     }
 }
 
-bool SameName(std::string_view written, std::string_view name, SchemeCase schemeCase) {
-    if (schemeCase == SchemeCase::Exact)
+bool SameName(std::string_view written, std::string_view name, ReadMode mode) {
+    if (mode == ReadMode::Strict)
         return written == name;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (LowerAscii(written[i]) != name[i])
@@ -45,38 +59,101 @@ bool SameName(std::string_view written, std::string_view name, SchemeCase scheme
     return true;
 }
 
+// Whether `text` holds the "=" of padding, as it is or percent-encoded once or twice.
+bool HoldsPadding(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '=')
+            return true;
+        if (text[i] != '%')
+            continue;
+        const std::size_t code = text.compare(i + 1, 2, "25") == 0 ? i + 3 : i + 1;
+        if (text.compare(code, 2, "3D") == 0 || text.compare(code, 2, "3d") == 0)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-LinkFinder::LinkFinder(SchemeCase schemeCase, std::size_t maxLinkBytes)
-    : schemeCase_(schemeCase), maxLinkBytes_(std::max(maxLinkBytes, kLongestPrefix)) {}
+LinkFinder::LinkFinder(ReadMode mode, std::size_t maxLinkBytes)
+    : mode_(mode), maxLinkBytes_(std::max(maxLinkBytes, kLongestPrefix)) {}
 
-std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
+std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from, bool final,
                                         std::size_t& undecided) const {
-    std::size_t colon = from;
-    while (colon < text.size()) {
-        const void* hit = std::memchr(text.data() + colon, ':', text.size() - colon);
-        if (hit == nullptr)
-            break;
-        colon = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-        if (colon + 2 >= text.size())
-            break;  // "//" may follow in the next piece
-        if (text[colon + 1] == '/' && text[colon + 2] == '/') {
+    // Strict links have "://" after the name; repair also reads "%3A%2F%2F" and its kin.
+    const bool strict = mode_ == ReadMode::Strict;
+    const std::size_t longestSeparator = strict ? 3 : kLongestSeparator;
+    std::size_t at = from;
+    while (at < text.size()) {
+        if (strict) {
+            const void* hit = std::memchr(text.data() + at, ':', text.size() - at);
+            if (hit == nullptr)
+                break;
+            at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        } else if (text[at] != ':' && text[at] != '%') {
+            ++at;
+            continue;
+        }
+        if (!final && at + longestSeparator > text.size())
+            break;  // the rest of the separator may come in the next piece
+        unsigned repairs = 0;
+        const bool separator =
+            strict ? text.compare(at, 3, "://") == 0 : SeparatorLength(text, at, repairs) != 0;
+        if (separator) {
             for (const LinkScheme& scheme : kLinkSchemes) {
                 const std::string_view name = scheme.name;
-                if (colon >= from + name.size() &&
-                    SameName(text.substr(colon - name.size(), name.size()), name, schemeCase_))
-                    return colon - name.size();
+                if (at >= from + name.size() &&
+                    SameName(text.substr(at - name.size(), name.size()), name, mode_))
+                    return at - name.size();
             }
         }
-        ++colon;
+        ++at;
     }
-    // A scheme cut by the end of the piece lies wholly in its last bytes, short of a prefix.
-    const std::size_t keep = kLongestPrefix - 1;
+    // A scheme cut by the end of the piece lies wholly in its last bytes.
+    const std::size_t keep = final ? 0 : kLongestName + longestSeparator - 1;
     undecided = text.size() - from > keep ? text.size() - keep : from;
     return std::string_view::npos;
 }
 
+std::size_t LinkFinder::ContinuationEnd(std::string_view text, std::size_t at, bool final,
+                                        bool& undecided) {
+    undecided = false;
+    // More may come, unless the piece already holds more than any link may.
+    const auto open = [&](std::size_t i) {
+        undecided = i >= text.size() && !final && text.size() - at <= maxLinkBytes_;
+        return undecided;
+    };
+    std::size_t end = at;
+    while (!padded_) {
+        std::size_t i = end;
+        // Spaces, or one line break with the spaces around it.
+        bool lineBreak = false;
+        while (i < text.size() &&
+               (IsSpaceOrTab(text[i]) || text[i] == '\r' || (text[i] == '\n' && !lineBreak))) {
+            lineBreak = lineBreak || text[i] == '\n';
+            ++i;
+        }
+        if (open(i) || i == end)
+            return end;
+        const std::size_t token = i;
+        while (i < text.size() && IsPayloadByte(text[i]))
+            ++i;
+        if (open(i))
+            return end;
+        // A word glued to other text is prose, not the rest of a payload.
+        if (i == token || !EndsLink(static_cast<unsigned char>(text[i])))
+            return end;
+        end = i;
+        padded_ = HoldsPadding(text.substr(token, i - token));
+    }
+    return end;
+}
+
 void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed) {
+    Scan(piece, false, completed);
+}
+
+void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed) {
     std::string joined;
     std::string_view text = piece;
     if (!carry_.empty()) {
@@ -92,11 +169,22 @@ void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed)
             std::size_t end = pos;
             while (end < text.size() && !EndsLink(static_cast<unsigned char>(text[end])))
                 ++end;
-            const std::size_t room = maxLinkBytes_ - current_.text.size();
-            current_.text.append(text.substr(pos, std::min(room, end - pos)));
-            current_.fullLength += end - pos;
+            Append(text.substr(pos, end - pos));
             pos = end;
-            if (end == text.size())
+            if (mode_ == ReadMode::Repair && end < text.size()) {
+                // A wrapped line or a "+" turned into a space: the payload may go on.
+                bool undecided = false;
+                pos = ContinuationEnd(text, end, final, undecided);
+                line_ += static_cast<std::uint64_t>(
+                    std::count(text.begin() + static_cast<std::ptrdiff_t>(end),
+                               text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+                Append(text.substr(end, pos - end));
+                if (undecided) {
+                    carry_.assign(text.substr(pos));
+                    return;
+                }
+            }
+            if (pos == text.size())
                 return;
             completed.push_back(std::move(current_));
             current_ = FoundLink{};
@@ -104,7 +192,7 @@ void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed)
             continue;
         }
         std::size_t undecided = 0;
-        const std::size_t start = FindSchemeStart(text, pos, undecided);
+        const std::size_t start = FindSchemeStart(text, pos, final, undecided);
         const std::size_t scanned = start == std::string_view::npos ? undecided : start;
         line_ += static_cast<std::uint64_t>(
             std::count(text.begin() + static_cast<std::ptrdiff_t>(pos),
@@ -114,12 +202,23 @@ void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed)
             return;
         }
         inLink_ = true;
+        padded_ = false;
         current_ = FoundLink{{}, 0, line_};
         pos = start;
     }
 }
 
+void LinkFinder::Append(std::string_view part) {
+    // Only repair mode follows a link across a gap, and only an unpadded one.
+    padded_ = padded_ || (mode_ == ReadMode::Repair && HoldsPadding(part));
+    const std::size_t room = maxLinkBytes_ - current_.text.size();
+    current_.text.append(part.substr(0, std::min(room, part.size())));
+    current_.fullLength += part.size();
+}
+
 void LinkFinder::Finish(std::vector<FoundLink>& completed) {
+    if (!carry_.empty())
+        Scan({}, true, completed);
     if (inLink_)
         completed.push_back(std::move(current_));
     current_ = FoundLink{};
@@ -128,10 +227,9 @@ void LinkFinder::Finish(std::vector<FoundLink>& completed) {
     line_ = 1;
 }
 
-std::vector<FoundLink> FindLinks(std::string_view text, SchemeCase schemeCase,
-                                 std::size_t maxLinkBytes) {
+std::vector<FoundLink> FindLinks(std::string_view text, ReadMode mode, std::size_t maxLinkBytes) {
     std::vector<FoundLink> links;
-    LinkFinder finder(schemeCase, maxLinkBytes);
+    LinkFinder finder(mode, maxLinkBytes);
     finder.Feed(text, links);
     finder.Finish(links);
     return links;

@@ -6,13 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "linkdecode/link_unwrap.h"
+#include "linkdecode/read_mode.h"
 
 namespace linkdecode {
-
-// Whether a scheme name in text must be written in lower case, as UnwrapDownloadLink wants it,
-// or may be written in any letter case (a lenient reading repairs it afterwards).
-enum class SchemeCase { Exact, Any };
 
 struct FoundLink {
     std::string text;        // from the scheme's first letter on, at most the finder's cap
@@ -27,11 +23,17 @@ struct FoundLink {
 // "'", "<", ">" or the end of the text. Inside a link nothing starts a new one, so a second
 // prefix glued to the first payload stays part of the first link, as UnwrapDownloadLink reads it.
 // A link longer than `maxLinkBytes` keeps its first `maxLinkBytes` bytes and its full length.
+//
+// In Repair mode the scheme may be written in any letter case and its "://" in any form
+// SeparatorLength reads ("thunder%3A%2F%2F" in a query string), and a link goes on across a
+// space, a tab or a line break (with the next line's indent) when what follows is a run of
+// payload bytes that ends the line or stands alone, and the link is not padded yet: a wrapped
+// line, or a "+" a web form turned into a space. ReadRepairedLink decides whether it belongs.
 class LinkFinder {
 public:
     // `maxLinkBytes` bounds the memory a single link may take. A smaller value than the longest
     // prefix is raised to it, so that a cut link still holds its whole scheme.
-    LinkFinder(SchemeCase schemeCase, std::size_t maxLinkBytes);
+    LinkFinder(ReadMode mode, std::size_t maxLinkBytes);
 
     // Scans `piece`, the text that follows everything fed before, and appends to `completed`
     // every link that ends within it, in text order. A link still open at the end of `piece`
@@ -39,25 +41,35 @@ public:
     // links found.
     void Feed(std::string_view piece, std::vector<FoundLink>& completed);
 
-    // Ends the text: appends the link still open, if any, and resets the finder for a new text.
+    // Ends the text: appends the links still open or undecided, and resets the finder for a new
+    // text.
     void Finish(std::vector<FoundLink>& completed);
 
 private:
+    void Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed);
+
     // Returns the first byte of the next scheme at or after `from`, or npos; sets `undecided`
-    // to where the undecidable tail of `text` begins when none is found.
-    std::size_t FindSchemeStart(std::string_view text, std::size_t from,
+    // to where the undecidable tail of `text` begins when none is found (none when `final`).
+    std::size_t FindSchemeStart(std::string_view text, std::size_t from, bool final,
                                 std::size_t& undecided) const;
 
-    SchemeCase schemeCase_;
+    // Where a link that reached white space at text[at] ends, after the runs of payload that
+    // go on after the gaps (Repair mode); `at` if none does. Sets `undecided` when the end of a
+    // piece that is not `final` leaves that open.
+    std::size_t ContinuationEnd(std::string_view text, std::size_t at, bool final, bool& undecided);
+
+    void Append(std::string_view part);
+
+    ReadMode mode_;
     std::size_t maxLinkBytes_;
-    std::string carry_;  // a tail too short to tell whether a scheme starts in it
+    std::string carry_;  // a tail too short to tell whether a scheme starts or a link goes on
     bool inLink_ = false;
+    bool padded_ = false;  // the open link holds padding, so its payload has ended
     FoundLink current_{};
     std::uint64_t line_ = 1;  // line of the first byte not yet scanned
 };
 
 // Returns every link of a whole `text`, as a LinkFinder fed it in one piece finds them.
-std::vector<FoundLink> FindLinks(std::string_view text, SchemeCase schemeCase,
-                                 std::size_t maxLinkBytes);
+std::vector<FoundLink> FindLinks(std::string_view text, ReadMode mode, std::size_t maxLinkBytes);
 
 }  // namespace linkdecode

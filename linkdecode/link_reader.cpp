@@ -6,25 +6,27 @@
 
 namespace linkdecode {
 
-namespace {
-
-LinkReading Unwrap(const std::string& link, unsigned repairs) {
-    UnwrapResult result = UnwrapDownloadLink(link);
-    const LinkScheme* scheme =
-        result.outcome == UnwrapOutcome::Decoded ? MatchLinkScheme(link) : nullptr;
-    return {result.outcome, scheme, std::move(result.text), repairs, false};
-}
-
-}  // namespace
-
-LinkReading ReadLink(std::string_view input, ReadMode mode) {
-    if (mode == ReadMode::Repair) {
-        const RepairedLink repaired = RepairLink(input);
-        return Unwrap(repaired.text, repaired.repairs);
+LinkReading ReadLink(std::string_view input, ReadOptions options) {
+    LinkReading reading;
+    if (options.mode == ReadMode::Repair) {
+        reading = ReadRepairedLink(input);
+    } else {
+        const std::string pasted(input);
+        UnwrapResult result = UnwrapDownloadLink(pasted);
+        reading.outcome = result.outcome;
+        if (result.outcome == UnwrapOutcome::Decoded)
+            reading.scheme = MatchLinkScheme(pasted);
+        reading.address = std::move(result.text);
+        reading.inputLength = input.size();
+        if (!reading.HasAddress())
+            reading.repairWouldDecode = ReadRepairedLink(input).HasAddress();
     }
-    LinkReading reading = Unwrap(std::string(input), 0);
-    if (!reading.HasAddress())
-        reading.repairWouldDecode = ReadLink(input, ReadMode::Repair).HasAddress();
+    reading.charset = ResolveCharset(reading.address, options.charset);
+    if (options.mode == ReadMode::Repair && options.charset == Charset::Auto &&
+        reading.charset == Charset::Utf8 && IsChineseOnlyAsGbk(reading.address)) {
+        reading.charset = Charset::Gbk;
+        reading.repairs |= kRepairGbkReading;
+    }
     return reading;
 }
 

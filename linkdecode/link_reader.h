@@ -1,32 +1,40 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "linkdecode/charset.h"
 #include "linkdecode/link_unwrap.h"
+#include "linkdecode/read_mode.h"
 
 namespace linkdecode {
 
-// Strict reads a link exactly as the dialog does; Repair first undoes the damage RepairLink
-// knows, and gives Strict's address for every link that needs no repair.
-enum class ReadMode { Strict, Repair };
+struct ReadOptions {
+    ReadMode mode = ReadMode::Strict;
+    Charset charset = Charset::Auto;  // how the front end was asked to show addresses
+};
 
 // What reading one link gave.
 struct LinkReading {
-    UnwrapOutcome outcome;
-    const LinkScheme* scheme;  // the row matched when Decoded, else nullptr
-    std::string address;       // the address bytes; empty unless Decoded
-    unsigned repairs;          // the LinkRepair bits of the repairs made; 0 in Strict mode
-    bool repairWouldDecode;    // Strict mode only: refused or empty here, an address in Repair
+    UnwrapOutcome outcome = UnwrapOutcome::Ignored;
+    const LinkScheme* scheme = nullptr;  // the row matched when Decoded
+    std::string address;                 // the address bytes; empty unless Decoded
+    unsigned repairs = 0;                // the LinkRepair bits of the repairs made
+    bool repairWouldDecode = false;      // Strict mode only: refused or empty here, read in Repair
+    std::size_t inputLength = 0;         // the bytes of the input the reading covers
+    Charset charset = Charset::Auto;     // how to show the address: as asked, Auto resolved
 
     // Whether the reading gave an address; otherwise the front end says why: no "/" (Ignored),
     // no scheme (NotALink), or a link that holds no address (Decoded, empty).
     bool HasAddress() const { return outcome == UnwrapOutcome::Decoded && !address.empty(); }
 };
 
-// Reads one link, `input`, in `mode`: the one decision the front ends share for a found link or
-// a link given whole. The address is what UnwrapDownloadLink gives for the text as given
-// (Strict) or as repaired (Repair).
-LinkReading ReadLink(std::string_view input, ReadMode mode);
+// Reads one link, `input`, the one decision the front ends share for a found link or a link
+// given whole. In Strict mode the address is what UnwrapDownloadLink gives for `input`, and
+// Auto shows it as UTF-8 when it is valid UTF-8, as GBK otherwise. In Repair mode the address
+// is ReadRepairedLink's, and Auto also reads as GBK a valid UTF-8 address that as UTF-8 holds
+// no Chinese but as GBK only Chinese characters (kRepairGbkReading says so).
+LinkReading ReadLink(std::string_view input, ReadOptions options);
 
 }  // namespace linkdecode

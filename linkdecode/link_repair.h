@@ -1,44 +1,66 @@
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <string_view>
+
+#include "linkdecode/link_reader.h"
 
 namespace linkdecode {
 
-// The kinds of damage RepairLink undoes, as bits of RepairedLink::repairs.
+// The kinds of damage repair mode undoes, as bits of LinkReading::repairs.
 enum LinkRepair : unsigned {
-    kRepairSchemeCase = 1u << 0,      // "Thunder://", "QQDL://"
-    kRepairHtmlEntities = 1u << 1,    // "&amp;", "&#61;", "&#x2B;" from HTML sources
-    kRepairPercentEscapes = 1u << 2,  // "%2B", "%2F", "%3D" from URL-encoding the payload
-    kRepairUrlSafeBase64 = 1u << 3,   // "-" and "_" of the URL-safe alphabet
+    kRepairSchemeCase = 1u << 0,         // "Thunder://", "QQDL://"
+    kRepairHtmlEntities = 1u << 1,       // "&amp;", "&#61;", "&#x2B;" in the link's text
+    kRepairPercentEscapes = 1u << 2,     // "thunder%3A%2F%2F", "%2B", "%3D", "%253D"
+    kRepairUrlSafeBase64 = 1u << 3,      // "-" and "_" for "+" and "/"
+    kRepairJsonEscapes = 1u << 4,        // "thunder:\/\/", "\/" in the payload
+    kRepairSpaceAsPlus = 1u << 5,        // a "+" that a web form turned into a space
+    kRepairWhitespaceDropped = 1u << 6,  // a line break or space inside the payload
+    kRepairTrailingJunk = 1u << 7,       // a "/" or letter glued after an unpadded payload
+    kRepairMissingMarkers = 1u << 8,     // no "AA"..."ZZ" or "[FLASHGET]" around the address
+    kRepairAddressEntities = 1u << 9,    // "&amp;" in the decoded address
+    kRepairGbkReading = 1u << 10,        // GBK bytes that happen to be valid UTF-8
 };
 
 // What the front ends say of each repair, in the order they list them.
 struct LinkRepairInfo {
     LinkRepair repair;
     std::string_view id;           // for JSON: "scheme-case"
-    std::string_view description;  // for messages: "scheme letter case"
+    std::string_view description;  // for messages, after "repaired ": "scheme letter case"
 };
 
 inline constexpr LinkRepairInfo kLinkRepairs[] = {
     {kRepairSchemeCase, "scheme-case", "scheme letter case"},
     {kRepairHtmlEntities, "html-entities", "HTML entities"},
-    {kRepairPercentEscapes, "percent-escapes", "percent escapes (%2B %2F %3D)"},
+    {kRepairPercentEscapes, "percent-escapes", "percent escapes (%3A %2F %2B %3D)"},
     {kRepairUrlSafeBase64, "url-safe-base64", "URL-safe Base64 (- _)"},
+    {kRepairJsonEscapes, "json-escapes", "JSON escapes (\\/)"},
+    {kRepairSpaceAsPlus, "space-as-plus", "spaces that were '+'"},
+    {kRepairWhitespaceDropped, "whitespace-dropped", "a line break or space in the payload"},
+    {kRepairTrailingJunk, "trailing-junk", "characters glued after the payload"},
+    {kRepairMissingMarkers, "missing-markers", "missing markers around the address"},
+    {kRepairAddressEntities, "address-entities", "HTML entities in the address"},
+    {kRepairGbkReading, "gbk-reading", "the reading (GBK, not the UTF-8 it also is)"},
 };
 
-struct RepairedLink {
-    std::string text;
-    unsigned repairs;  // the LinkRepair bits of the repairs that changed something
-};
+// The scheme separator "://" as web pages write it: plain, percent-encoded once or twice in any
+// hex case, or with JSON's "\/" for "/". Returns its length at text[at], or 0 if none starts
+// there, and adds the repairs its form needs to `repairs`.
+std::size_t SeparatorLength(std::string_view text, std::size_t at, unsigned& repairs);
 
-// Undoes common damage to a private link so that UnwrapDownloadLink reads it: HTML entities
-// (&amp; &lt; &gt; &quot; &apos; and numeric ones for ASCII characters) are decoded anywhere; a
-// leading scheme name in another letter case followed by "://" is lowered; within the payload
-// (the run of Base64 symbols after the scheme, with its "=" padding) "%2B", "%2F" and "%3D" in
-// any hex case become "+", "/" and "=", and the URL-safe symbols "-" and "_" become "+" and "/".
-// What follows the payload and text without a scheme keep everything but their entities.
-// Undamaged text comes back unchanged with no repair bits, so repairing is safe on any link.
-RepairedLink RepairLink(std::string_view link);
+// The longest form SeparatorLength reads ("%253A%252F%252F").
+inline constexpr std::size_t kLongestSeparator = 15;
+
+// Reads `link` in repair mode: the scheme in any letter case with any separator form; in the
+// payload, entities, percent escapes, JSON escapes and URL-safe symbols as the symbols they
+// stand for, and spaces and line breaks either as "+" or as nothing; symbols glued after an
+// unpadded payload; missing markers. Of the readings these allow, the one whose address is most
+// plausible wins (a known scheme, text characters, the markers where they belong, a whole
+// Base64 text), Strict's reading first among equals, so a link that needs no repair reads as in
+// Strict mode with no repair bit. Entities left in the address are then decoded.
+//
+// Returns the reading with the repairs that made it, and in `inputLength` the bytes of `link` it
+// read (less than the whole only when text after a space or line break was not part of it).
+LinkReading ReadRepairedLink(std::string_view link);
 
 }  // namespace linkdecode

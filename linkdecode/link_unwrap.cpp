@@ -40,6 +40,14 @@ std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme) {
     return decoded;
 }
 
+void CutMarkers(std::string& decoded, const LinkScheme& scheme) {
+    const std::size_t k = scheme.trimEachEnd;
+    if (k != 0) {
+        decoded.resize(decoded.size() > k ? decoded.size() - k : 0);
+        decoded.erase(0, k);
+    }
+}
+
 UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
     if (pasted.find('/') == std::string::npos)
         return {UnwrapOutcome::Ignored, {}};
@@ -49,11 +57,7 @@ UnwrapResult UnwrapDownloadLink(const std::string& pasted) {
         return {UnwrapOutcome::NotALink, {}};
 
     std::string address = UnwrapPayload(pasted, *scheme);
-    const std::size_t k = scheme->trimEachEnd;
-    if (k != 0) {
-        address.resize(address.size() > k ? address.size() - k : 0);
-        address.erase(0, k);
-    }
+    CutMarkers(address, *scheme);
     return {UnwrapOutcome::Decoded, std::move(address)};
 }
 

@@ -66,6 +66,10 @@ std::string RemovePrefixOccurrences(const std::string& text, std::string_view pr
 // markers are still there; UnwrapDownloadLink cuts them by count, a repair may look at them.
 std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme);
 
+// The last step of UnwrapDownloadLink: `decoded` loses the scheme's trimEachEnd bytes at its
+// end, then at its start; fewer bytes than that leave it empty.
+void CutMarkers(std::string& decoded, const LinkScheme& scheme);
+
 // Recognises the scheme of a pasted link and returns the plain address it wraps.
 //
 // `pasted` is narrow text in the ANSI code page (936 where double-byte characters matter);

@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""Checks the release archives that cpack made from the given build trees.
+"""Checks the release packages that cpack made from the given build trees.
 
-Usage: packaging/check-package.py BUILD_DIR...
+Usage: packaging/check-package.py [--out DIR] BUILD_DIR...
 
-For each tree, reads the archive name from its CPackConfig.cmake, finds the archive in out/
-and checks that it holds exactly the files a user needs, that no two names differ only in
-letter case (Windows would overwrite one with the other on extraction), that the programs are
-programs of the right kind, and that the version in the name is the one the readme and
-`veltrun --version` show.
+For each tree, reads the package names from its CPackConfig.cmake, finds the packages in out/
+(or DIR) and checks that each holds exactly the files a user needs, that no two names differ
+only in letter case (Windows would overwrite one with the other on extraction), that the
+programs are programs of the right kind, and that the version in the name is the one the
+readme and `veltrun --version` show. The .deb is also unpacked into a scratch root, where its
+veltrun runs and its man page renders, and lintian must find no error or warning in it.
 """
+import argparse
+import gzip
+import io
 import os
 import re
 import subprocess
@@ -23,7 +27,13 @@ EXPECTED = {
     "ZIP": {"Veltrun.exe": b"MZ", "cli/veltrun.exe": b"MZ", "README.txt": None,
             "LICENSE.txt": None},
     "TGZ": {"veltrun": b"\x7fELF", "README.txt": None, "LICENSE": None},
+    "DEB": {"usr/bin/veltrun": b"\x7fELF", "usr/share/man/man1/veltrun.1.gz": None,
+            "usr/share/doc/veltrun/copyright": None, "usr/share/doc/veltrun/changelog.gz": None,
+            "usr/share/bash-completion/completions/veltrun": None,
+            "usr/share/zsh/vendor-completions/_veltrun": None,
+            "usr/share/fish/vendor_completions.d/veltrun.fish": None},
 }
+DEB_FIELDS = {"Package": "veltrun", "Section": "utils", "Priority": "optional"}
 
 
 def cpack_setting(build_dir, name):
@@ -34,9 +44,21 @@ def cpack_setting(build_dir, name):
     return match.group(1)
 
 
+def run(args, text=True, **kw):
+    return subprocess.run(args, capture_output=True, text=text, timeout=300, **kw)
+
+
 def members(path, generator):
     """Maps each file's name below the top directory to (bytes, is executable)."""
     files = {}
+    if generator == "DEB":
+        listing = run(["dpkg-deb", "--fsys-tarfile", path], text=False).stdout
+        with tarfile.open(fileobj=io.BytesIO(listing)) as t:
+            for info in t.getmembers():
+                if info.isfile():
+                    name = info.name[2:] if info.name.startswith("./") else info.name
+                    files[name] = (t.extractfile(info).read(), bool(info.mode & 0o111))
+        return None, files
     if generator == "ZIP":
         with zipfile.ZipFile(path) as z:
             for info in z.infolist():
@@ -53,14 +75,83 @@ def members(path, generator):
     return tops.pop(), {name.split("/", 1)[1]: v for name, v in files.items()}
 
 
-def check(build_dir):
-    name = cpack_setting(build_dir, "CPACK_PACKAGE_FILE_NAME")
+def package_path(build_dir, generator, out_dir):
     version = cpack_setting(build_dir, "CPACK_PACKAGE_VERSION")
-    generator = cpack_setting(build_dir, "CPACK_GENERATOR")
-    path = os.path.join(ROOT, "out", name + (".zip" if generator == "ZIP" else ".tar.gz"))
+    if generator == "DEB":
+        arch = run(["dpkg", "--print-architecture"]).stdout.strip()
+        name = cpack_setting(build_dir, "CPACK_DEBIAN_PACKAGE_NAME")
+        return os.path.join(out_dir, "%s_%s_%s.deb" % (name, version, arch))
+    name = cpack_setting(build_dir, "CPACK_PACKAGE_FILE_NAME")
+    return os.path.join(out_dir, name + (".zip" if generator == "ZIP" else ".tar.gz"))
+
+
+def control_fields(path):
+    fields, key = {}, None
+    for line in run(["dpkg-deb", "-f", path]).stdout.splitlines():
+        if line.startswith(" ") and key:
+            fields[key] += "\n" + line
+        else:
+            key, _, value = line.partition(": ")
+            fields[key] = value
+    return fields
+
+
+def check_deb(build_dir, path, files, version):
+    """What only a .deb has: its control fields, Debian's documents, and it installed."""
+    problems = []
+    fields = control_fields(path)
+    wanted = dict(DEB_FIELDS, Version=version)
+    problems += ["control field %s is %r, not %r" % (k, fields.get(k), v)
+                 for k, v in wanted.items() if fields.get(k) != v]
+    if "libc6" not in fields.get("Depends", ""):
+        problems.append("Depends %r lacks libc6" % fields.get("Depends"))
+    if len(fields.get("Description", "").splitlines()) < 3:
+        problems.append("Description %r has no long description" % fields.get("Description"))
+
+    with tempfile.TemporaryDirectory() as tmp:
+        changelog = os.path.join(tmp, "changelog")
+        with open(changelog, "wb") as f:
+            f.write(gzip.decompress(files["usr/share/doc/veltrun/changelog.gz"][0]))
+        latest = run(["dpkg-parsechangelog", "-l", changelog, "-S", "Version"]).stdout.strip()
+        if latest != version:
+            problems.append("packaging/debian/changelog: the latest entry is %r; add one for %s"
+                            % (latest, version))
+        with open(os.path.join(ROOT, "LICENSE"), encoding="utf-8") as f:
+            notice = [line.rstrip() for line in f if line.strip()][2:]
+        copyright_text = files["usr/share/doc/veltrun/copyright"][0].decode("utf-8")
+        problems += ["copyright lacks the licence line %r" % line for line in notice
+                     if "\n " + line + "\n" not in copyright_text + "\n"]
+
+        root = os.path.join(tmp, "root")
+        run(["dpkg-deb", "-x", path, root])
+        shown = run([os.path.join(root, "usr/bin/veltrun"), "--version"]).stdout
+        if version not in shown:
+            problems.append("installed veltrun --version shows %r" % shown)
+        env = dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80")
+        page = run(["man", "--warnings", "-l",
+                    os.path.join(root, "usr/share/man/man1/veltrun.1.gz")], env=env)
+        if page.returncode != 0 or page.stderr or "Veltrun " + version not in page.stdout:
+            problems.append("man -l: status %d, %r, page %r"
+                            % (page.returncode, page.stderr, page.stdout[:200]))
+
+    # Infos are shown too; errors and warnings fail the package.
+    lint = run(["lintian", "--fail-on", "error,warning", "--display-info", path])
+    for line in lint.stdout.splitlines():
+        print("lintian: " + line)
+    if lint.returncode != 0:
+        problems.append("lintian: status %d %s" % (lint.returncode, lint.stderr.strip()))
+    return problems
+
+
+def check(build_dir, generator, out_dir):
+    version = cpack_setting(build_dir, "CPACK_PACKAGE_VERSION")
+    path = package_path(build_dir, generator, out_dir)
+    if not os.path.exists(path):
+        raise SystemExit("check-package: %s is missing" % path)
     top, files = members(path, generator)
     problems = []
-    if top != name:
+    name = cpack_setting(build_dir, "CPACK_PACKAGE_FILE_NAME")
+    if generator != "DEB" and top != name:
         problems.append("top directory %s, not %s" % (top, name))
     folded = {}
     for f in files:
@@ -78,9 +169,14 @@ def check(build_dir):
             problems.append("%s is not a %s program" % (f, "Windows" if magic == b"MZ" else "Linux"))
         if not executable:
             problems.append("%s is not executable" % f)
-    readme = files.get("README.txt", (b"", False))[0].decode("utf-8", "replace")
-    if "Veltrun " + version not in readme:
-        problems.append("README.txt does not name version %s" % version)
+    if problems:
+        raise SystemExit("check-package: %s:\n  %s" % (path, "\n  ".join(problems)))
+    if generator == "DEB":
+        problems += check_deb(build_dir, path, files, version)
+    else:
+        readme = files.get("README.txt", (b"", False))[0].decode("utf-8", "replace")
+        if "Veltrun " + version not in readme:
+            problems.append("README.txt does not name version %s" % version)
     if generator == "ZIP":
         for f in ("README.txt", "LICENSE.txt"):
             if b"\r\n" not in files.get(f, (b"", False))[0]:
@@ -98,14 +194,18 @@ def check(build_dir):
                 problems.append("veltrun --version shows %r, not %s" % (shown.strip(), version))
     if problems:
         raise SystemExit("check-package: %s:\n  %s" % (path, "\n  ".join(problems)))
-    print("check-package: %s: %s" % (os.path.relpath(path, ROOT), ", ".join(sorted(files))))
+    shown = os.path.relpath(path, ROOT) if path.startswith(ROOT + os.sep) else path
+    print("check-package: %s: %s" % (shown, ", ".join(sorted(files))))
 
 
 def main():
-    if len(sys.argv) < 2:
-        raise SystemExit(__doc__)
-    for build_dir in sys.argv[1:]:
-        check(build_dir)
+    parser = argparse.ArgumentParser(usage=__doc__)
+    parser.add_argument("--out", default=os.path.join(ROOT, "out"))
+    parser.add_argument("build_dirs", nargs="+", metavar="BUILD_DIR")
+    args = parser.parse_args()
+    for build_dir in args.build_dirs:
+        for generator in cpack_setting(build_dir, "CPACK_GENERATOR").split(";"):
+            check(build_dir, generator, args.out)
 
 
 if __name__ == "__main__":

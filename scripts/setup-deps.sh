@@ -33,6 +33,15 @@ needs=(
   /usr/bin/chromium                   chromium
   /usr/bin/chromedriver               chromium-driver
   /usr/lib/python3/dist-packages/selenium/__init__.py python3-selenium
+  /usr/bin/dpkg-shlibdeps             dpkg-dev
+  /usr/bin/lintian                    lintian
+  /usr/bin/man                        man-db
+  /usr/bin/zsh                        zsh
+  /usr/bin/fish                       fish
+  /usr/bin/aria2c                     aria2
+  /usr/bin/curl                       curl
+  /usr/bin/wget                       wget
+  /usr/lib/python3/dist-packages/pyftpdlib/__init__.py python3-pyftpdlib
 )
 extra=("$@")  # further packages a caller needs, as "file package" pairs
 needs+=("${extra[@]}")

@@ -18,7 +18,9 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from group_runner import groups_in, run_groups  # noqa: E402
 
 ESC = b"\x1b"
 
@@ -427,21 +429,41 @@ def group_lenient(tool):
     urlsafe = link.replace("+", "-").replace("/", "_").replace("qqdl:__", "qqdl://")
     padded = thunder(b"http://a/xyz")
     assert padded.endswith("=")
-    percent = padded.replace("=", "%3D")
-    html = flashget(b"http://a/r.rar") + "&amp;1926"
+    percent = "thunder%3A%2F%2F" + padded[10:].replace("=", "%3D")
+    html = "qqdl://" + link[7:].replace("+", "&#43;")
+    inner_plus = b"http://a/>>>x.rar"  # a "+" inside its payload
+    spaced = qqdl(inner_plus).replace("+", " ")
+    page = (f'<a href="/go?url={percent}&amp;n=1">a</a>\n'
+            f"wrapped: {padded[:20]}\n{padded[20:]}\n").encode()
+    nomarkers = "thunder://" + b64(b"http://a/b.zip")
+    chinese = thunder("http://a/茅.mp3".encode("gbk"))  # GBK C3 A9, UTF-8 for "é"
     run_table(tool, [
         ("SchemeCase", ["-l", "THUNDER" + padded[7:]], None, b"http://a/xyz\n",
          f"veltrun: THUNDER{padded[7:]}: repaired scheme letter case\n", 0),
         ("UrlSafe", ["--lenient", urlsafe], None, base + b"\n",
          f"veltrun: {urlsafe}: repaired URL-safe Base64 (- _)\n", 0),
-        ("PercentPadding", ["-l", percent], None, b"http://a/xyz\n",
-         f"veltrun: {percent}: repaired percent escapes (%2B %2F %3D)\n", 0),
-        ("HtmlEntity", ["-l", html], None, b"http://a/r.rar\n",
+        ("PercentEncodedLink", ["-l", percent], None, b"http://a/xyz\n",
+         f"veltrun: {percent}: repaired percent escapes (%3A %2F %2B %3D)\n", 0),
+        ("HtmlEntity", ["-l", html], None, base + b"\n",
          f"veltrun: {html}: repaired HTML entities\n", 0),
+        ("SpaceWasPlus", ["-l", spaced], None, inner_plus + b"\n",
+         f"veltrun: {spaced}: repaired spaces that were '+'\n", 0),
+        ("MissingMarkers", ["-l", nomarkers], None, b"http://a/b.zip\n",
+         f"veltrun: {nomarkers}: repaired missing markers around the address\n", 0),
+        ("ChineseReading", ["-l", chinese], None, "http://a/茅.mp3\n".encode(),
+         f"veltrun: {chinese}: repaired the reading (GBK, not the UTF-8 it also is)\n", 0),
+        ("StrictReadsUtf8", [chinese], None, "http://a/é.mp3\n".encode(), b"", 0),
         ("SoundLinkNoReport", ["-l", link], None, base + b"\n", b"", 0),
+        ("HarmlessDamageNoReport", ["-l", padded + "&amp;1926"], None, b"http://a/xyz\n", b"",
+         0),
         ("FoundInAnyCaseInText", ["-l"], f'<a href="Thunder{padded[7:]}">'.encode(),
          b"http://a/xyz\n",
          f"veltrun: {{stdin}}, line 1: Thunder{padded[7:]}: repaired scheme letter case\n", 0),
+        ("FoundEncodedAndWrapped", ["-l"], page, b"http://a/xyz\nhttp://a/xyz\n",
+         f"veltrun: {{stdin}}, line 1: {percent}&amp;n=1: repaired percent escapes "
+         "(%3A %2F %2B %3D)\n"
+         f"veltrun: {{stdin}}, line 2: {padded[:20]}\\x0A{padded[20:]}: repaired a line break "
+         "or space in the payload\n", 0),
         ("StrictRefusesCase", ["THUNDER" + padded[7:]], None, b"",
          f"veltrun: THUNDER{padded[7:]}: not a thunder://, flashget:// or qqdl:// link "
          "(--lenient would repair it)\n", 1),
@@ -575,7 +597,7 @@ def group_stream(tool):
                         b"link of 2097159 bytes skipped, longer than 1048576 bytes"])
 
 
-GROUPS = {name[len("group_"):]: fn for name, fn in globals().items() if name.startswith("group_")}
+GROUPS = groups_in(globals())
 
 
 def main():
@@ -586,22 +608,10 @@ def main():
     parser.add_argument("--group", choices=sorted(GROUPS), action="append")
     args = parser.parse_args()
     tool = Tool(args.exe, args.wine, args.version)
-    failed = 0
-    skipped = 0
-    names = args.group or sorted(GROUPS)
-    for name in names:
-        started = time.monotonic()
-        try:
-            GROUPS[name](tool)
-            print(f"ok   {name} ({time.monotonic() - started:.1f} s)")
-        except Skip as e:
-            print(f"skip {name}: {e}")
-            skipped += 1
-        except (Failure, subprocess.TimeoutExpired, json.JSONDecodeError, UnicodeDecodeError,
-                KeyError, IndexError) as e:
-            print(f"FAIL {name}: {type(e).__name__}: {e}")
-            failed += 1
-    return 1 if failed else SKIPPED if skipped == len(names) else 0
+    return run_groups(GROUPS, args.group, tool,
+                      (Failure, subprocess.TimeoutExpired, json.JSONDecodeError,
+                       UnicodeDecodeError, KeyError, IndexError),
+                      tool.tmp, skip=Skip, skipped_status=SKIPPED)
 
 
 if __name__ == "__main__":

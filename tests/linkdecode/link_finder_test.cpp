@@ -12,49 +12,67 @@ namespace {
 struct FindCase {
     const char* name;
     std::string text;
-    SchemeCase schemeCase;
+    ReadMode mode;
     std::vector<std::string> links;
 };
 
 const std::string kLink = "thunder://QUFodHRwOi8vYS9iWlo=";
 
 const FindCase kFindCases[] = {
-    {"Nothing", "no links here: http://a/b", SchemeCase::Exact, {}},
-    {"Alone", kLink, SchemeCase::Exact, {kLink}},
-    {"HtmlAttribute", "<a href=\"" + kLink + "\">get</a>", SchemeCase::Exact, {kLink}},
-    {"SingleQuotes", "<a href='" + kLink + "'>", SchemeCase::Exact, {kLink}},
-    {"AngleBrackets", "<" + kLink + ">", SchemeCase::Exact, {kLink}},
+    {"Nothing", "no links here: http://a/b", ReadMode::Strict, {}},
+    {"Alone", kLink, ReadMode::Strict, {kLink}},
+    {"HtmlAttribute", "<a href=\"" + kLink + "\">get</a>", ReadMode::Strict, {kLink}},
+    {"SingleQuotes", "<a href='" + kLink + "'>", ReadMode::Strict, {kLink}},
+    {"AngleBrackets", "<" + kLink + ">", ReadMode::Strict, {kLink}},
     {"Prose",
      "Download: " + kLink + " or qqdl://eA== now.",
-     SchemeCase::Exact,
+     ReadMode::Strict,
      {kLink, "qqdl://eA=="}},
-    {"GluedToWord", "\xcf\xc2\xd4\xd8" + kLink + "\t", SchemeCase::Exact, {kLink}},
+    {"GluedToWord", "\xcf\xc2\xd4\xd8" + kLink + "\t", ReadMode::Strict, {kLink}},
     {"EachLineEndingKind",
      kLink + "\r\n" + kLink + "\n" + kLink + "\v" + kLink + "\f",
-     SchemeCase::Exact,
+     ReadMode::Strict,
      {kLink, kLink, kLink, kLink}},
     {"SecondPrefixStaysInside",
      kLink + "flashget://W0ZM",
-     SchemeCase::Exact,
+     ReadMode::Strict,
      {kLink + "flashget://W0ZM"}},
-    {"BareScheme", "use qqdl:// links", SchemeCase::Exact, {"qqdl://"}},
+    {"BareScheme", "use qqdl:// links", ReadMode::Strict, {"qqdl://"}},
     {"AllThree",
      "flashget://a thunder://b qqdl://c",
-     SchemeCase::Exact,
+     ReadMode::Strict,
      {"flashget://a", "thunder://b", "qqdl://c"}},
-    {"TagAfterPayloadKept", "flashget://W0ZM&1926 x", SchemeCase::Exact, {"flashget://W0ZM&1926"}},
-    {"CapitalNotFoundExactly", "Thunder://QUFh", SchemeCase::Exact, {}},
-    {"CapitalFoundAnyCase", "x=Thunder://QUFh;", SchemeCase::Any, {"Thunder://QUFh;"}},
-    {"UpperFoundAnyCase", "QQDL://eA==", SchemeCase::Any, {"QQDL://eA=="}},
-    {"SingleSlash", "thunder:/QUFh thunder:QUFh", SchemeCase::Exact, {}},
-    {"NameCutAtStart", "under://QUFh", SchemeCase::Exact, {}},
-    {"EndsAtText", "see thunder://", SchemeCase::Exact, {"thunder://"}},
+    {"TagAfterPayloadKept", "flashget://W0ZM&1926 x", ReadMode::Strict, {"flashget://W0ZM&1926"}},
+    {"CapitalNotFoundExactly", "Thunder://QUFh", ReadMode::Strict, {}},
+    {"CapitalFoundAnyCase", "x=Thunder://QUFh;", ReadMode::Repair, {"Thunder://QUFh;"}},
+    {"UpperFoundAnyCase", "QQDL://eA==", ReadMode::Repair, {"QQDL://eA=="}},
+    {"SingleSlash", "thunder:/QUFh thunder:QUFh", ReadMode::Strict, {}},
+    {"NameCutAtStart", "under://QUFh", ReadMode::Strict, {}},
+    {"EndsAtText", "see thunder://", ReadMode::Strict, {"thunder://"}},
+    {"PercentSchemeInQuery",
+     "<a href=\"/go?url=thunder%3A%2F%2FQUFh%3D&n=1\">",
+     ReadMode::Repair,
+     {"thunder%3A%2F%2FQUFh%3D&n=1"}},
+    {"PercentSchemeNotStrict", "?u=thunder%3A%2F%2FQUFh", ReadMode::Strict, {}},
+    {"TwicePercentAndJson",
+     "u=qqdl%253A%252F%252FeA x:'flashget:\\/\\/W0ZM'",
+     ReadMode::Repair,
+     {"qqdl%253A%252F%252FeA", "flashget:\\/\\/W0ZM"}},
+    {"WrappedLines",
+     "get it:\nqqdl://aHR0cDovL2V4\r\n  YW1wbGUuY29t\nL2Euemlw== thanks\nbye",
+     ReadMode::Repair,
+     {"qqdl://aHR0cDovL2V4\r\n  YW1wbGUuY29t\nL2Euemlw=="}},
+    {"WrappedNotStrict", "qqdl://aHR0\nY29t==", ReadMode::Strict, {"qqdl://aHR0"}},
+    {"SpacesForPlus", "qqdl://aHR0 cDov L2E=\"", ReadMode::Repair, {"qqdl://aHR0 cDov L2E="}},
+    {"PaddedEndsAtSpace", "qqdl://eA== eA==", ReadMode::Repair, {"qqdl://eA=="}},
+    {"ProseIsNoPayload", "qqdl://eA then, ok", ReadMode::Repair, {"qqdl://eA"}},
+    {"NextLinkIsNoPayload", "qqdl://eA\nqqdl://eQ", ReadMode::Repair, {"qqdl://eA", "qqdl://eQ"}},
 };
 
 TEST(FindLinks, FindsLinksInText) {
     for (const FindCase& c : kFindCases) {
         std::vector<std::string> found;
-        for (const FoundLink& link : FindLinks(c.text, c.schemeCase, 1 << 20)) {
+        for (const FoundLink& link : FindLinks(c.text, c.mode, 1 << 20)) {
             EXPECT_EQ(link.fullLength, link.text.size()) << c.name;
             found.push_back(link.text);
         }
@@ -63,15 +81,22 @@ TEST(FindLinks, FindsLinksInText) {
 }
 
 TEST(FindLinks, CountsLines) {
-    const auto links = FindLinks("a\nb " + kLink + "\n\n\r\nqqdl://x\n", SchemeCase::Exact, 64);
+    const auto links = FindLinks("a\nb " + kLink + "\n\n\r\nqqdl://x\n", ReadMode::Strict, 64);
     ASSERT_EQ(links.size(), 2u);
     EXPECT_EQ(links[0].line, 2u);
     EXPECT_EQ(links[1].line, 5u);
 }
 
+TEST(FindLinks, CountsLinesInsideWrappedLinks) {
+    const auto links = FindLinks("qqdl://aHR0\ncDov\nL2E=\nqqdl://eA\n", ReadMode::Repair, 64);
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].line, 1u);
+    EXPECT_EQ(links[1].line, 4u);
+}
+
 TEST(FindLinks, CapsLongLinksButCountsThem) {
     const std::string payload(5000, 'Q');
-    const auto links = FindLinks("qqdl://" + payload + " qqdl://eA==", SchemeCase::Exact, 100);
+    const auto links = FindLinks("qqdl://" + payload + " qqdl://eA==", ReadMode::Strict, 100);
     ASSERT_EQ(links.size(), 2u);
     EXPECT_EQ(links[0].text, ("qqdl://" + payload).substr(0, 100));
     EXPECT_EQ(links[0].fullLength, 7 + payload.size());
@@ -84,12 +109,12 @@ TEST(LinkFinder, PieceBoundariesDoNotMatter) {
     for (const FindCase& c : kFindCases)
         text += c.text + "\n";
     text += "qqdl://" + std::string(300, 'A') + "\n";
-    for (SchemeCase schemeCase : {SchemeCase::Exact, SchemeCase::Any}) {
-        const auto whole = FindLinks(text, schemeCase, 128);
+    for (ReadMode mode : {ReadMode::Strict, ReadMode::Repair}) {
+        const auto whole = FindLinks(text, mode, 128);
         std::mt19937 random(7);
         for (int round = 0; round < 200; ++round) {
             std::uniform_int_distribution<std::size_t> size(1, round < 100 ? 3 : 40);
-            LinkFinder finder(schemeCase, 128);
+            LinkFinder finder(mode, 128);
             std::vector<FoundLink> pieces;
             for (std::size_t at = 0; at < text.size();) {
                 const std::size_t n = size(random);
@@ -108,7 +133,7 @@ TEST(LinkFinder, PieceBoundariesDoNotMatter) {
 }
 
 TEST(LinkFinder, FinishStartsANewText) {
-    LinkFinder finder(SchemeCase::Exact, 64);
+    LinkFinder finder(ReadMode::Strict, 64);
     std::vector<FoundLink> links;
     finder.Feed("x\nqqdl://a", links);
     finder.Finish(links);

@@ -3,59 +3,228 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "reference_encoder.h"
 
 namespace linkdecode {
 namespace {
 
+using linkdecode::testing::EncodeBase64;
+
+// Links made the way each download manager makes them, with the test's own encoder.
+std::string Thunder(const std::string& address, bool pad = true) {
+    return "thunder://" + EncodeBase64("AA" + address + "ZZ", pad);
+}
+std::string FlashGet(const std::string& address) {
+    return "flashget://" + EncodeBase64("[FLASHGET]" + address + "[FLASHGET]");
+}
+std::string Qqdl(const std::string& address, bool pad = true) {
+    return "qqdl://" + EncodeBase64(address, pad);
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// Breaks `link` into lines of `width` bytes, as a mail program or a forum wraps it.
+std::string Wrap(const std::string& link, std::size_t width, const std::string& lineBreak) {
+    std::string wrapped;
+    for (std::size_t at = 0; at < link.size(); at += width)
+        wrapped += (at == 0 ? "" : lineBreak) + link.substr(at, width);
+    return wrapped;
+}
+
+// Real-looking addresses: ASCII, GBK and UTF-8 names, and the other kinds of download address.
+const std::string kSetup = "http://dl.example.com/soft/setup_v2.1.exe";
+const std::string kGbkFilm = "http://down.example.cn/\xb5\xe7\xd3\xb0/\xcf\xc2\xd4\xd8.rmvb";
+const std::string kUtf8Film = "https://cdn.example.cn/\xe7\x94\xb5\xe5\xbd\xb1/\xe4\xb8\x8b.mp4";
+const std::string kEd2k =
+    "ed2k://|file|\xb5\xe7\xd3\xb0.mkv|734003200|0123456789ABCDEF0123456789ABCDEF|/";
+const std::string kMagnet =
+    "magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=a&tr=udp://t.example:80";
+const std::string kFtp = "ftp://user:pw@ftp.example.org/pub/iso/disk1.iso";
+// Its Base64 holds "+" and "/" in every scheme's wrapping.
+const std::string kTilde = "http://a.example.com/~u/?a=??~&b=>>>";
+
 struct RepairCase {
     const char* name;
     std::string link;
-    std::string repaired;
-    unsigned repairs;
+    std::string address;
+    unsigned repairs;  // exactly the repairs named
 };
 
-const RepairCase kRepairCases[] = {
-    {"SoundLinkUntouched", "thunder://QUFodHRwOi8vYS9iWlo=", "thunder://QUFodHRwOi8vYS9iWlo=", 0},
-    {"SoundSuffixUntouched", "flashget://W0ZM==&1926", "flashget://W0ZM==&1926", 0},
-    {"NoSchemeUntouched", "http://a/b-c_d%3D", "http://a/b-c_d%3D", 0},
-    {"CapitalThunder", "Thunder://QUFh", "thunder://QUFh", kRepairSchemeCase},
-    {"UpperQqdl", "QQDL://aHR0cDovL2EvYg==", "qqdl://aHR0cDovL2EvYg==", kRepairSchemeCase},
-    {"MixedFlashGet", "FlashGet://W0ZM", "flashget://W0ZM", kRepairSchemeCase},
-    {"SingleSlashIsNoScheme", "THUNDER:/QUFh", "THUNDER:/QUFh", 0},
-    {"UrlSafe", "qqdl://a-b_c", "qqdl://a+b/c", kRepairUrlSafeBase64},
-    {"UrlSafeOnlyInPayload", "qqdl://ab==&name=my_file-1", "qqdl://ab==&name=my_file-1", 0},
-    {"PercentPadding", "qqdl://eA%3D%3D", "qqdl://eA==", kRepairPercentEscapes},
-    {"PercentLowerHex", "qqdl://eA%3d%3d", "qqdl://eA==", kRepairPercentEscapes},
-    {"PercentSymbols", "qqdl://a%2Bb%2fc", "qqdl://a+b/c", kRepairPercentEscapes},
-    {"OtherPercentStays", "qqdl://ab%20cd", "qqdl://ab%20cd", 0},
-    {"PercentCutShort", "qqdl://ab%3", "qqdl://ab%3", 0},
-    {"PaddingEndsPayload", "qqdl://eA==%2B-", "qqdl://eA==%2B-", 0},
-    {"NamedEntity", "flashget://W0ZM==&amp;1926", "flashget://W0ZM==&1926", kRepairHtmlEntities},
-    {"NumericEntities", "qqdl://a&#43;b&#x2F;c&#61;", "qqdl://a+b/c=", kRepairHtmlEntities},
-    {"EntityWithoutSemicolon", "qqdl://a&#43b", "qqdl://a&#43b", 0},
-    {"NonAsciiEntityStays", "qqdl://a&#26469;", "qqdl://a&#26469;", 0},
-    {"ZeroEntityStays", "qqdl://a&#0;", "qqdl://a&#0;", 0},
-    {"LongDigitsStay", "qqdl://a&#0000043;", "qqdl://a&#0000043;", 0},
-    {"UnknownEntityStays", "qqdl://a&nbsp;", "qqdl://a&nbsp;", 0},
-    {"EverythingAtOnce", "THUNDER://QUFo_-%3D&amp;x", "thunder://QUFo/+=&x",
-     kRepairSchemeCase | kRepairUrlSafeBase64 | kRepairPercentEscapes | kRepairHtmlEntities},
-    {"EmptyText", "", "", 0},
-};
-
-TEST(RepairLink, UndoesDamageAndReportsIt) {
-    for (const RepairCase& c : kRepairCases) {
-        const RepairedLink result = RepairLink(c.link);
-        EXPECT_EQ(result.text, c.repaired) << c.name;
-        EXPECT_EQ(result.repairs, c.repairs) << c.name;
+void ExpectCases(const std::vector<RepairCase>& cases) {
+    for (const RepairCase& c : cases) {
+        const LinkReading reading = ReadRepairedLink(c.link);
+        EXPECT_EQ(reading.outcome, UnwrapOutcome::Decoded) << c.name;
+        EXPECT_EQ(reading.address, c.address) << c.name;
+        EXPECT_EQ(reading.repairs, c.repairs) << c.name;
     }
 }
 
-TEST(RepairLink, RepairedTextNeedsNoFurtherRepair) {
-    for (const RepairCase& c : kRepairCases) {
-        const RepairedLink once = RepairLink(c.link);
-        if ((once.repairs & kRepairHtmlEntities) != 0)
-            continue;  // decoding "&amp;" may reveal another entity, as in the source
-        EXPECT_EQ(RepairLink(once.text).repairs, 0u) << c.name;
+TEST(ReadRepairedLink, PercentEncodedWholeLinks) {
+    const std::string link = Thunder(kSetup);
+    const std::string tail = link.substr(10);
+    ExpectCases({
+        {"ColonOnly", "thunder%3A//" + ReplaceAll(tail, "=", "%3D"), kSetup, kRepairPercentEscapes},
+        {"Separator", "thunder%3A%2F%2F" + tail, kSetup, kRepairPercentEscapes},
+        {"LowerHex", "thunder%3a%2f%2f" + tail, kSetup, kRepairPercentEscapes},
+        {"Twice", "thunder%253A%252F%252F" + ReplaceAll(tail, "=", "%253D"), kSetup,
+         kRepairPercentEscapes},
+        {"SymbolsInPayload",
+         "qqdl%3A%2F%2F" + ReplaceAll(ReplaceAll(Qqdl(kTilde).substr(7), "+", "%2B"), "/", "%2F"),
+         kTilde, kRepairPercentEscapes},
+        {"QueryValueTail", "thunder%3A%2F%2F" + tail + "&name=a.exe", kSetup,
+         kRepairPercentEscapes},
+    });
+}
+
+TEST(ReadRepairedLink, SpacesAndLineBreaksInPayload) {
+    const std::string tilde = Thunder(kTilde);
+    ASSERT_NE(tilde.find('+'), std::string::npos);
+    const std::string film = Qqdl(kUtf8Film);
+    ExpectCases({
+        {"PlusTurnedIntoSpace", ReplaceAll(tilde, "+", " "), kTilde, kRepairSpaceAsPlus},
+        {"PlusAsPercentSpace", ReplaceAll(Qqdl(kTilde), "+", "%20"), kTilde,
+         kRepairSpaceAsPlus | kRepairPercentEscapes},
+        {"WrappedLf", Wrap(FlashGet(kGbkFilm), 40, "\n"), kGbkFilm, kRepairWhitespaceDropped},
+        {"WrappedCrLfIndented", Wrap(Thunder(kEd2k), 32, "\r\n    "), kEd2k,
+         kRepairWhitespaceDropped},
+        {"WrappedAtFour", Wrap(film, 16, "\n"), kUtf8Film, kRepairWhitespaceDropped},
+        {"SpaceInserted", film.substr(0, 21) + " " + film.substr(21), kUtf8Film,
+         kRepairWhitespaceDropped},
+        {"PlusAndWrap", Wrap(ReplaceAll(tilde, "+", " "), 30, "\n"), kTilde,
+         kRepairSpaceAsPlus | kRepairWhitespaceDropped},
+    });
+}
+
+TEST(ReadRepairedLink, FlashGetMarkersAndTags) {
+    const std::string link = FlashGet(kSetup);
+    ExpectCases({
+        {"HeadMarkerOnly", "flashget://" + EncodeBase64("[FLASHGET]" + kSetup), kSetup,
+         kRepairMissingMarkers},
+        {"NoMarkers", "flashget://" + EncodeBase64(kSetup), kSetup, kRepairMissingMarkers},
+        {"TagsAfterPayload", link + "&18859&1270484198847", kSetup, 0},
+        {"BareAmpersand", link + "&", kSetup, 0},
+        {"WordTag", link + "&abc", kSetup, 0},
+        {"EscapedTag", link + "&amp;5769", kSetup, 0},
+        {"RefTag", link + "&ref=http://bbs.example.com/t/1", kSetup, 0},
+    });
+}
+
+TEST(ReadRepairedLink, ThunderWithoutEnvelope) {
+    ExpectCases({
+        {"NoMarkers", "thunder://" + EncodeBase64(kSetup), kSetup, kRepairMissingMarkers},
+        {"HeadOnly", "thunder://" + EncodeBase64("AA" + kFtp), kFtp, kRepairMissingMarkers},
+        {"TailOnly", "thunder://" + EncodeBase64(kMagnet + "ZZ"), kMagnet, kRepairMissingMarkers},
+        // Markers other than AA and ZZ are still cut by count, as the dialog cuts them.
+        {"OtherMarkers", "thunder://" + EncodeBase64("xy" + kSetup + "yx"), kSetup, 0},
+    });
+}
+
+TEST(ReadRepairedLink, PaddingAndWhatFollowsIt) {
+    const std::string padded = Thunder(kGbkFilm);
+    ASSERT_EQ(padded.back(), '=');
+    // A payload that ends with two symbols of a group, so that a glued "/" adds a byte.
+    const std::string bare = Qqdl(kSetup + "xy", false);
+    ASSERT_EQ((bare.size() - 7) % 4, 2u);
+    std::vector<RepairCase> cases;
+    for (const char* after : {"/", ")", ".", "!", "\xa3\xac", "\xef\xbc\x8c", "\xa1\xa3",
+                              "\xe3\x80\x82", "\xe3\x80\x8d"})
+        cases.push_back({after, padded + after, kGbkFilm, 0});
+    cases.push_back({"MissingPadding", Thunder(kGbkFilm, false), kGbkFilm, 0});
+    cases.push_back({"ExtraPadding", padded + "=", kGbkFilm, 0});
+    cases.push_back({"SlashAfterUnpadded", bare + "/", kSetup + "xy", kRepairTrailingJunk});
+    const std::string ftp = kFtp + "1";
+    ASSERT_NE((Thunder(ftp, false).size() - 10) % 4, 0u);  // else the "/" would add no byte
+    cases.push_back(
+        {"SlashAfterUnpaddedThunder", Thunder(ftp, false) + "/", ftp, kRepairTrailingJunk});
+    ExpectCases(cases);
+}
+
+TEST(ReadRepairedLink, AlphabetsCaseEntitiesAndEscapes) {
+    const std::string link = Qqdl(kTilde);
+    const std::string tail = Thunder(kTilde).substr(7);
+    ExpectCases({
+        {"UrlSafe", "qqdl://" + ReplaceAll(ReplaceAll(link.substr(7), "+", "-"), "/", "_"), kTilde,
+         kRepairUrlSafeBase64},
+        {"MixedAlphabets", "qqdl://" + ReplaceAll(link.substr(7), "+", "-"), kTilde,
+         kRepairUrlSafeBase64},
+        {"Capitals", "THUNDER" + tail, kTilde, kRepairSchemeCase},
+        {"MixedCase", "Flashget" + FlashGet(kSetup).substr(8), kSetup, kRepairSchemeCase},
+        {"NumericEntities",
+         "qqdl://" + ReplaceAll(ReplaceAll(link.substr(7), "+", "&#43;"), "/", "&#x2F;"), kTilde,
+         kRepairHtmlEntities},
+        {"JsonSlashes", ReplaceAll(Thunder(kTilde), "/", "\\/"), kTilde, kRepairJsonEscapes},
+    });
+}
+
+TEST(ReadRepairedLink, DecodedAddresses) {
+    const std::string escaped = ReplaceAll(kMagnet, "&", "&amp;");
+    const std::string percent = "http://a.example.com/%E4%B8%AD%E6%96%87.zip?x=%26&amp";
+    ExpectCases({
+        {"AmpersandEntities", Thunder(escaped), kMagnet, kRepairAddressEntities},
+        {"PercentEncodedAddressStays", Qqdl(percent), percent, 0},
+    });
+}
+
+TEST(ReadRepairedLink, RefusesWhatHoldsNoLink) {
+    for (const std::string text : {"", "hello", "http://a/b", "thunder:/QUFh", "xthunder://QUFh"}) {
+        const LinkReading reading = ReadRepairedLink(text);
+        EXPECT_NE(reading.outcome, UnwrapOutcome::Decoded) << text;
+        EXPECT_EQ(reading.repairs, 0u) << text;
+    }
+}
+
+// A GBK name that is also valid UTF-8 reads as GBK in repair mode only, and says so.
+TEST(ReadLink, ChoosesTheChineseReading) {
+    struct Case {
+        std::string address;
+        Charset strict;
+        Charset repair;
+    };
+    const Case cases[] = {
+        {"http://a.cn/\xc3\xa9.mp3", Charset::Utf8, Charset::Gbk},  // 茅 in GBK, é in UTF-8
+        {"http://a.cn/\xc3\xa9\xcc\xa8.rar", Charset::Utf8, Charset::Gbk},
+        {kUtf8Film, Charset::Utf8, Charset::Utf8},
+        {kGbkFilm, Charset::Gbk, Charset::Gbk},
+        {kSetup, Charset::Utf8, Charset::Utf8},
+    };
+    for (const Case& c : cases) {
+        const std::string link = Thunder(c.address);
+        EXPECT_EQ(ReadLink(link, {ReadMode::Strict, Charset::Auto}).charset, c.strict);
+        const LinkReading repaired = ReadLink(link, {ReadMode::Repair, Charset::Auto});
+        EXPECT_EQ(repaired.charset, c.repair) << c.address;
+        EXPECT_EQ(repaired.repairs, c.repair != c.strict ? unsigned{kRepairGbkReading} : 0u);
+        // A charset asked for is kept.
+        EXPECT_EQ(ReadLink(link, {ReadMode::Repair, Charset::Utf8}).charset, Charset::Utf8);
+    }
+}
+
+TEST(SeparatorLength, ReadsTheFormsPagesWrite) {
+    const struct {
+        const char* text;
+        std::size_t length;
+        unsigned repairs;
+    } cases[] = {
+        {"://", 3, 0},
+        {"%3A//", 5, kRepairPercentEscapes},
+        {"%3a%2F%2f", 9, kRepairPercentEscapes},
+        {"%253A%252F%252F", 15, kRepairPercentEscapes},
+        {":\\/\\/", 5, kRepairJsonEscapes},
+        {":/", 0, 0},
+        {"%3A/", 0, 0},
+        {"&#58;//", 0, 0},
+        {"%3", 0, 0},
+    };
+    for (const auto& c : cases) {
+        unsigned repairs = 0;
+        EXPECT_EQ(SeparatorLength(c.text, 0, repairs), c.length) << c.text;
+        EXPECT_EQ(repairs, c.repairs) << c.text;
     }
 }
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string_view>
+
+namespace linkdecode {
+
+// How much a decoded address looks like one, for choosing between readings of a damaged link:
+// 0, empty; 1, holds a control character or is text in neither UTF-8 nor GBK; 2, text; 3, text
+// that starts with the scheme of an address (http, https, ftp, ed2k, magnet, or one of the
+// private link schemes) followed by what such an address holds next.
+int AddressPlausibility(std::string_view address);
+
+// Whether a page may offer `address` as a link to open: it starts, in any letter case, with
+// http://, https://, ftp://, ed2k:// or magnet:? and holds no control character or space.
+// Every other scheme (javascript:, data:, the private links) is refused.
+bool IsOpenableAddress(std::string_view address);
+
+}  // namespace linkdecode
