@@ -116,17 +116,13 @@ void Field(std::string_view text) {
 // them, so that it stays responsive whatever the text's size.
 struct Session {
     Session(linkdecode::ReadMode readMode, Charset rowCharset)
-        : mode(readMode),
-          charset(rowCharset),
-          finder(mode == linkdecode::ReadMode::Strict ? linkdecode::SchemeCase::Exact
-                                                      : linkdecode::SchemeCase::Any,
-                 kMaxLinkBytes) {}
+        : mode(readMode), charset(rowCharset), finder(mode, kMaxLinkBytes) {}
 
     linkdecode::ReadMode mode;
     Charset charset;
     linkdecode::LinkFinder finder;
     // Strict mode only: what repair mode would find, counted to say so.
-    linkdecode::LinkFinder repairFinder{linkdecode::SchemeCase::Any, kShownBytes};
+    linkdecode::LinkFinder repairFinder{linkdecode::ReadMode::Repair, kShownBytes};
     std::vector<linkdecode::FoundLink> repairLinks;  // counted, then dropped
     std::vector<linkdecode::FoundLink> links;        // found, not yet made into rows
     std::size_t next = 0;                            // the first of `links` not yet a row
@@ -143,8 +139,8 @@ std::unique_ptr<Session> g_session;
 void WriteRow(const linkdecode::FoundLink& link) {
     const bool tooLong = link.fullLength > link.text.size();
     const linkdecode::LinkReading reading =
-        tooLong ? linkdecode::LinkReading{linkdecode::UnwrapOutcome::Ignored, nullptr, {}, 0, false}
-                : linkdecode::ReadLink(link.text, g_session->mode);
+        tooLong ? linkdecode::LinkReading{}
+                : linkdecode::ReadLink(link.text, {g_session->mode, g_session->charset});
     const char* outcome = tooLong                                                  ? "toolong"
                           : reading.HasAddress()                                   ? "decoded"
                           : reading.outcome == linkdecode::UnwrapOutcome::Ignored  ? "ignored"
@@ -152,7 +148,8 @@ void WriteRow(const linkdecode::FoundLink& link) {
                                                                                    : "empty";
     Field(outcome);
     Field(std::to_string(link.line));
-    Field(Shown(link.text));
+    // Text after a gap that repair found not to belong to the link is no part of it.
+    Field(Shown(tooLong ? link.text : std::string_view(link.text).substr(0, reading.inputLength)));
     Field(reading.scheme != nullptr ? reading.scheme->name : "");
     if (!reading.HasAddress()) {
         for (const char* field : {"", "", "", reading.repairWouldDecode ? "1" : "", "", "", ""})
@@ -162,7 +159,7 @@ void WriteRow(const linkdecode::FoundLink& link) {
     }
     const std::string& bytes = reading.address;
     std::string text;
-    Field(linkdecode::CharsetName(linkdecode::RenderText(bytes, g_session->charset, g_gb, text)));
+    Field(linkdecode::CharsetName(linkdecode::RenderText(bytes, reading.charset, g_gb, text)));
     Field(text);
     std::string ids;
     for (const linkdecode::LinkRepairInfo& repair : linkdecode::kLinkRepairs) {
@@ -172,7 +169,7 @@ void WriteRow(const linkdecode::FoundLink& link) {
     Field(ids);
     Field("");
     Field(IsClickable(bytes) ? "1" : "");
-    for (const Charset charset : {Charset::Raw, g_session->charset}) {
+    for (const Charset charset : {Charset::Raw, reading.charset}) {
         text.clear();
         linkdecode::RenderPercentEncoded(bytes, charset, g_gb, text);
         Field(text);

@@ -52,8 +52,15 @@
       utf8: "UTF-8",
       "scheme-case": "协议名大小写",
       "html-entities": "HTML 实体",
-      "percent-escapes": "百分号转义（%2B %2F %3D）",
+      "percent-escapes": "百分号转义（%3A %2F %2B %3D）",
       "url-safe-base64": "URL 安全的 Base64（- _）",
+      "json-escapes": "JSON 转义（\\/）",
+      "space-as-plus": "被换成空格的“+”",
+      "whitespace-dropped": "内容中的换行或空格",
+      "trailing-junk": "内容后粘连的字符",
+      "missing-markers": "地址两端缺少的标记",
+      "address-entities": "地址中的 HTML 实体",
+      "gbk-reading": "按 GBK 读取（虽然也是合法的 UTF-8）",
     },
     en: {
       title: "download link decoder",
@@ -284,8 +291,11 @@
       const meta = element("p", "meta");
       meta.append(element("span", "tag", text(row[F.scheme])),
                   element("span", "tag", text(row[F.charset])));
-      for (const id of row[F.repairs] ? row[F.repairs].split(",") : [])
-        meta.append(element("span", "tag repair", text("repaired") + text(id)));
+      for (const id of row[F.repairs] ? row[F.repairs].split(",") : []) {
+        const tag = element("span", "tag repair", text("repaired") + text(id));
+        tag.dataset.repair = id;
+        meta.append(tag);
+      }
       meta.append(element("span", "where", text("line", { n: row[F.line] })));
       item.append(address, copyButton(text("copyRow", { n: index + 1 }), () => copyForm(row)), meta);
     } else {
