@@ -304,7 +304,8 @@ VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(std::size_t count) {
 // Makes the three links of each non-blank line of `text` (a line break ends a line, "\r" before
 // it is dropped), from the line's UTF-8 bytes or, with `gbk`, its GB18030 bytes. One record per
 // line: status ("ok"; "zero": holds a zero byte, which no link can carry; "notutf8"; "nogbk": a
-// character GB18030 lacks), the line rendered, and the Thunder, FlashGet and Whirlwind links.
+// character GB18030 lacks), the line rendered, and for each link made its scheme's name and the
+// link.
 VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk) {
     g_result.clear();
     std::string_view rest(text, size);
@@ -327,7 +328,10 @@ VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk)
                                                                      : "nogbk");
                 Field(Shown(line));
             }
-            Field(refusal == linkdecode::WrapRefusal::None ? link : "");
+            if (refusal == linkdecode::WrapRefusal::None) {
+                Field(scheme.name);
+                Field(link);
+            }
         }
         g_result += kRecord;
     }

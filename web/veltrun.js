@@ -140,14 +140,18 @@
     return read === string.length ? written : -1;
   }
 
-  function gbToUtf8(input, length, out, capacity) {
-    let string;
+  // The text of `length` bytes at `input`, or null when they are not well-formed.
+  function readAt(decoder, input, length) {
     try {
-      string = GB18030.decode(heap().subarray(input, input + length));
+      return decoder.decode(heap().subarray(input, input + length));
     } catch {
-      return -1;
+      return null;
     }
-    return writeInto(string, out, capacity);
+  }
+
+  function gbToUtf8(input, length, out, capacity) {
+    const string = readAt(GB18030, input, length);
+    return string === null ? -1 : writeInto(string, out, capacity);
   }
 
   // GB18030 bytes of every code point (1, 2 or 4 bytes packed in one number), found once by
@@ -193,12 +197,8 @@
   }
 
   function utf8ToGb(input, length, out, capacity) {
-    let string;
-    try {
-      string = UTF8.decode(heap().subarray(input, input + length));
-    } catch {
-      return -1;
-    }
+    const string = readAt(UTF8, input, length);
+    if (string === null) return -1;
     const table = gbCodeTable();
     const bytes = heap();
     let n = 0;
@@ -391,13 +391,13 @@
       const item = element("li", status === "ok" ? "row" : "row refused");
       item.append(element("code", "input", address));
       if (status !== "ok") item.append(element("p", "reason", text(status)));
-      ["thunder", "flashget", "qqdl"].forEach((scheme, i) => {
-        if (!links[i]) return;
+      for (let i = 0; i + 1 < links.length; i += 2) {
+        const [scheme, link] = [links[i], links[i + 1]];
         const line = element("p", "link");
-        line.append(element("span", "tag", text(scheme)), element("code", "address", links[i]),
-                    copyButton(text("copyLink", { scheme: text(scheme) }), () => links[i]));
+        line.append(element("span", "tag", text(scheme)), element("code", "address", link),
+                    copyButton(text("copyLink", { scheme: text(scheme) }), () => link));
         item.append(line);
-      });
+      }
       list.append(item);
     }
   }
