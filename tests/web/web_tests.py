@@ -523,6 +523,9 @@ def main():
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--group", required=True, choices=sorted(GROUPS))
     args = parser.parse_args()
+    if not os.path.exists(os.path.join(args.page, "index.html")):
+        print(f"FAIL no page in {args.page}: build it with make web")
+        return 1
     page = None if args.group == "size" else Page(args.page)
     try:
         GROUPS[args.group](page, args)
