@@ -133,10 +133,11 @@ struct Payload {
     std::string symbols;  // the standard alphabet's symbols, gaps left out
     std::vector<Gap> gaps;
     std::size_t padding = 0;
-    std::size_t end = 0;        // where the payload and its padding end in the link
-    std::size_t firstGap = 0;   // where the first gap starts in the link, or `end`
-    unsigned repairs = 0;       // the escapes and URL-safe symbols read
-    unsigned firstRepairs = 0;  // those of them before the first gap
+    std::size_t end = 0;           // where the payload and its padding end in the link
+    std::size_t firstGap = 0;      // where the first gap starts in the link, or `end`
+    unsigned repairs = 0;          // the escapes and URL-safe symbols read
+    unsigned firstRepairs = 0;     // those of them before the first gap
+    bool encodedAfterGap = false;  // what follows a gap looks like Base64, not like words
 };
 
 // The length of the spaces or the line break at link[i] that split a payload, or 0. A line
@@ -171,6 +172,31 @@ char SymbolOf(Unescaped& u) {
     return IsBase64Symbol(static_cast<unsigned char>(u.c)) ? u.c : 0;
 }
 
+// Whether the symbols end as an encoder ends them, with zero bits in the last symbol's part that
+// carries no byte; a glued "/" or letter seldom does. A lone last symbol carries no byte at all,
+// so the symbols before it decide.
+bool EndsWhole(std::string_view symbols) {
+    if (symbols.size() % 4 == 1)
+        symbols.remove_suffix(1);
+    const std::size_t leftover = symbols.size() % 4;
+    if (leftover == 0)
+        return true;
+    const auto value = static_cast<unsigned>(kBase64Alphabet.find(symbols.back()));
+    return (value & (leftover == 2 ? 0x0F : 0x03)) == 0;
+}
+
+// Whether a run of symbols between gaps looks like a piece of Base64 rather than a word of text
+// that follows a link: a digit, "+" or "/", or a capital after its first letter. A word of five
+// letters passes for Base64 less than once in twenty times.
+bool LooksEncoded(std::string_view run) {
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        const char c = run[i];
+        if ((c >= '0' && c <= '9') || c == '+' || c == '/' || (i > 0 && c >= 'A' && c <= 'Z'))
+            return true;
+    }
+    return false;
+}
+
 Payload ReadPayload(std::string_view link, std::size_t from) {
     Payload payload;
     std::size_t i = from;
@@ -190,19 +216,21 @@ Payload ReadPayload(std::string_view link, std::size_t from) {
         }
         std::size_t spaces = 0;
         unsigned repair = 0;
-        const std::size_t gap = payload.padding == 0 && payload.gaps.size() < kMostGaps
-                                    ? GapLength(link, i, spaces, repair)
-                                    : 0;
+        const std::size_t gap =
+            payload.gaps.size() < kMostGaps ? GapLength(link, i, spaces, repair) : 0;
         if (gap == 0)
             break;
         // A "+" before the padding or, escaped in a query string, at the very end, may have
-        // become a space too; a space typed after a link has not.
+        // become a space too; a space typed after a link has not. A wrap may split padding.
         const bool atEnd = i + gap >= link.size();
-        if (atEnd && !(spaces != 0 && repair != 0))
+        if (atEnd && !(spaces != 0 && repair != 0 && payload.padding == 0))
             break;
         if (!atEnd) {
             Unescaped next = UnescapeAt(link, i + gap);
-            if (SymbolOf(next) == 0 && !(spaces != 0 && next.c == '='))
+            const bool more = payload.padding == 0
+                                  ? SymbolOf(next) != 0 || (spaces != 0 && next.c == '=')
+                                  : next.c == '=';
+            if (!more)
                 break;
         }
         if (payload.gaps.empty()) {
@@ -218,20 +246,25 @@ Payload ReadPayload(std::string_view link, std::size_t from) {
         payload.firstGap = i;
         payload.firstRepairs = payload.repairs;
     }
+    if (payload.gaps.empty())
+        return payload;
+    // Escapes or padding after a gap belong to no word, nor does a run that makes whole groups
+    // of symbols that ended as no encoder ends them; otherwise each run tells by its look.
+    std::size_t spaces = 0;
+    for (const Gap& gap : payload.gaps)
+        spaces += gap.spaces;
+    const std::size_t first = payload.gaps.front().at;
+    const std::size_t all = payload.symbols.size();
+    payload.encodedAfterGap = payload.padding != 0 || payload.repairs != payload.firstRepairs ||
+                              (first % 4 != 0 && (all % 4 == 0 || (all + spaces) % 4 == 0) &&
+                               (first % 4 == 1 || !EndsWhole(payload.symbols.substr(0, first))));
+    for (std::size_t g = 0; g < payload.gaps.size() && !payload.encodedAfterGap; ++g) {
+        const std::size_t runEnd = g + 1 < payload.gaps.size() ? payload.gaps[g + 1].at : all;
+        payload.encodedAfterGap =
+            LooksEncoded(std::string_view(payload.symbols)
+                             .substr(payload.gaps[g].at, runEnd - payload.gaps[g].at));
+    }
     return payload;
-}
-
-// Whether the symbols end as an encoder ends them, with zero bits in the last symbol's part that
-// carries no byte; a glued "/" or letter seldom does. A lone last symbol carries no byte at all,
-// so the symbols before it decide.
-bool EndsWhole(std::string_view symbols) {
-    if (symbols.size() % 4 == 1)
-        symbols.remove_suffix(1);
-    const std::size_t leftover = symbols.size() % 4;
-    if (leftover == 0)
-        return true;
-    const auto value = static_cast<unsigned>(kBase64Alphabet.find(symbols.back()));
-    return (value & (leftover == 2 ? 0x0F : 0x03)) == 0;
 }
 
 // How good a reading is, compared field by field in this order. Markers found exactly where
@@ -242,12 +275,13 @@ struct Score {
     int hasAddress = 0;
     int plausibility = 0;
     int cutOnlyMarkers = 0;  // no byte of the address was cut as a marker
-    int whole = 0;           // the payload ends as an encoder ends it, where the damage ends
+    int padded = 0;          // padding makes the payload a whole number of groups
+    int whole = 0;           // the payload ends as an encoder ends it, not cut by the damage
 
     bool operator>(const Score& other) const {
-        const int mine[] = {marked, hasAddress, plausibility, cutOnlyMarkers, whole};
-        const int theirs[] = {other.marked, other.hasAddress, other.plausibility,
-                              other.cutOnlyMarkers, other.whole};
+        const int mine[] = {marked, hasAddress, plausibility, cutOnlyMarkers, padded, whole};
+        const int theirs[] = {other.marked,         other.hasAddress, other.plausibility,
+                              other.cutOnlyMarkers, other.padded,     other.whole};
         for (std::size_t i = 0; i < std::size(mine); ++i) {
             if (mine[i] != theirs[i])
                 return mine[i] > theirs[i];
@@ -269,18 +303,20 @@ class Readings {
 public:
     explicit Readings(const SchemeStart& start) : start_(start) {}
 
-    // Reads `text`, a link in the form UnwrapDownloadLink reads, whose payload symbols are
-    // `symbols`; `whole` says whether they reach as far as the damage does. The reading with
+    // Reads `text`, a link in the form UnwrapDownloadLink reads, whose payload is `symbols`
+    // and `padding` "="; `whole` is false when strict reading of it stops at damage it cannot
+    // read. The reading with
     // the markers cut by count comes before the one that cuts only the markers that are there.
     // Returns whether the markers were there.
-    bool Try(const std::string& text, std::string_view symbols, bool whole, unsigned repairs,
-             std::size_t inputLength) {
+    bool Try(const std::string& text, std::string_view symbols, std::size_t padding, bool whole,
+             unsigned repairs, std::size_t inputLength) {
         const LinkScheme& scheme = *start_.scheme;
         std::string decoded = UnwrapPayload(text, scheme);
         const bool marked = decoded.size() >= 2 * scheme.trimEachEnd &&
                             StartsWith(decoded, scheme.headMarker) &&
                             EndsWith(decoded, scheme.tailMarker);
-        const int ends = whole && EndsWhole(symbols) ? 1 : 0;
+        const Ends ends{padding != 0 && (symbols.size() + padding) % 4 == 0,
+                        whole && EndsWhole(symbols)};
         std::string present;
         if (!marked) {
             // Only the markers that are there, as a link made without them needs.
@@ -310,10 +346,16 @@ public:
     }
 
 private:
-    void Consider(std::string address, bool marked, bool cutOnlyMarkers, int whole,
+    struct Ends {
+        bool padded;
+        bool whole;
+    };
+
+    void Consider(std::string address, bool marked, bool cutOnlyMarkers, Ends ends,
                   unsigned repairs, std::size_t inputLength) {
-        const Score score{marked ? 1 : 0, address.empty() ? 0 : 1, AddressPlausibility(address),
-                          cutOnlyMarkers ? 1 : 0, whole};
+        const Score score{
+            marked ? 1 : 0,         address.empty() ? 0 : 1, AddressPlausibility(address),
+            cutOnlyMarkers ? 1 : 0, ends.padded ? 1 : 0,     ends.whole ? 1 : 0};
         // A repair that gives the address strict reading gives changed nothing worth naming;
         // of two repairs that give the same address, the better explained one is named.
         if (found_ && (!(score > score_) || (address == best_ && repairs_ == 0)))
@@ -393,13 +435,19 @@ LinkReading ReadRepairedLink(std::string_view link) {
     // Strict's reading of the link as given comes first, so that it wins every tie.
     bool marked = false;
     if (start.repairs == 0)
-        marked = readings.Try(std::string(link), payload.symbols, !damaged, 0, link.size());
+        marked =
+            payload.gaps.empty()
+                ? readings.Try(std::string(link), payload.symbols, payload.padding,
+                               payload.repairs == 0, 0, link.size())
+                : readings.Try(std::string(link), payload.symbols.substr(0, payload.gaps[0].at), 0,
+                               payload.firstRepairs == 0 && !payload.encodedAfterGap, 0,
+                               payload.firstGap);
 
     // The symbols before the first gap alone, the text after it not part of the link.
     const unsigned firstRepairs = start.repairs | payload.firstRepairs;
     if (!payload.gaps.empty() && firstRepairs != 0) {
         const std::string first = payload.symbols.substr(0, payload.gaps.front().at);
-        readings.Try(prefix + first + std::string(link.substr(payload.firstGap)), first, false,
+        readings.Try(prefix + first + std::string(link.substr(payload.firstGap)), first, 0, true,
                      firstRepairs, payload.firstGap);
     }
 
@@ -428,8 +476,8 @@ LinkReading ReadRepairedLink(std::string_view link) {
     }
     for (const auto& [symbols, used] : joined) {
         if (damaged)
-            marked = readings.Try(prefix + symbols + padding + std::string(rest), symbols, true,
-                                  used, link.size());
+            marked = readings.Try(prefix + symbols + padding + std::string(rest), symbols,
+                                  payload.padding, true, used, link.size());
         // Symbols glued after an unpadded payload: a "/" an auto-linker added, a letter of
         // the text that follows it. Padding proves where a payload ends; markers, or else the
         // bits of the last symbol, tell whether the symbols end where the payload does.
@@ -437,7 +485,7 @@ LinkReading ReadRepairedLink(std::string_view link) {
         if (payload.padding == 0 && suspect) {
             for (std::size_t cut = 1; cut <= 3 && cut < symbols.size(); ++cut) {
                 const std::string shorter = symbols.substr(0, symbols.size() - cut);
-                readings.Try(prefix + shorter + std::string(rest), shorter, true,
+                readings.Try(prefix + shorter + std::string(rest), shorter, 0, true,
                              used | kRepairTrailingJunk, link.size());
             }
         }

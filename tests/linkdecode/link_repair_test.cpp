@@ -172,6 +172,14 @@ TEST(ReadRepairedLink, DecodedAddresses) {
     });
 }
 
+// What follows a gap belongs to the link only when the reading used it.
+TEST(ReadRepairedLink, SaysHowMuchOfTheTextItRead) {
+    const std::string link = Qqdl(kSetup, false);
+    EXPECT_EQ(ReadRepairedLink(link + " hello").inputLength, link.size());
+    const std::string wrapped = Wrap(link, 20, "\n");
+    EXPECT_EQ(ReadRepairedLink(wrapped).inputLength, wrapped.size());
+}
+
 TEST(ReadRepairedLink, RefusesWhatHoldsNoLink) {
     for (const std::string text : {"", "hello", "http://a/b", "thunder:/QUFh", "xthunder://QUFh"}) {
         const LinkReading reading = ReadRepairedLink(text);
