@@ -21,6 +21,10 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "support"))
+from group_runner import groups_in, run_groups  # noqa: E402
+
 PAGE_FILES = ("index.html", "veltrun.css", "veltrun.js")
 SIZE_LIMIT = 200 * 1024
 
@@ -61,7 +65,7 @@ return [...document.querySelectorAll(arguments[0] + ' > li')].map(li => ({
 
 
 class Page:
-    def __init__(self, page_dir):
+    def __init__(self, page_dir, scratch):
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
@@ -69,8 +73,7 @@ class Page:
                      "--disable-component-update", "--disable-sync",
                      "--window-size=1000,900"):
             options.add_argument(flag)
-        self.profile = tempfile.mkdtemp(prefix="veltrun-web-")
-        options.add_argument("--user-data-dir=" + self.profile)
+        options.add_argument("--user-data-dir=" + tempfile.mkdtemp(dir=scratch))
         options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.driver.execute_cdp_cmd("Browser.grantPermissions",
@@ -209,7 +212,7 @@ def group_files(page, args):
     expect("released", (page.rows(), page.js("return document.getElementById('input').value")),
            ([], ""))
     # A GBK web page opened through the file control, and a UTF-8 one dropped on the box.
-    path = os.path.join(tempfile.mkdtemp(), "下载.html")
+    path = os.path.join(args.scratch, "下载.html")
     with open(path, "wb") as f:
         f.write(("<p>旋风下载：" + WRAP["qqdl"](FILM.encode("gbk")) + "</p>").encode("gbk"))
     page.after_decode(lambda: page.driver.find_element(By.ID, "file").send_keys(path))
@@ -498,8 +501,7 @@ def group_layout(page, args):
     shot = os.path.join(args.artifacts, "screenshot-web.png")
     page.driver.save_screenshot(shot)
     print("screenshot: " + shot)
-    page.close()
-    phone = Page(args.page)
+    phone = Page(args.page, args.scratch)
     try:
         phone.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": 360, "height": 800, "deviceScaleFactor": 1, "mobile": True})
@@ -512,8 +514,27 @@ def group_layout(page, args):
         phone.close()
 
 
-GROUPS = {name[len("group_"):].replace("_", "-"): fn
-          for name, fn in globals().items() if name.startswith("group_")}
+class Run:
+    """What a group works with: the options, and one browser on the page, started on first use."""
+
+    def __init__(self, args):
+        self.args = args
+        self.browser = None
+
+    @property
+    def page(self):
+        if self.browser is None:
+            self.browser = Page(self.args.page, self.args.scratch)
+        return self.browser
+
+    def close(self):
+        if self.browser is not None:
+            self.browser.close()
+
+
+# The size group reads files only and starts no browser.
+GROUPS = {name: (lambda run, fn=fn, name=name: fn(None if name == "size" else run.page, run.args))
+          for name, fn in groups_in(globals()).items()}
 
 
 def main():
@@ -521,25 +542,17 @@ def main():
     parser.add_argument("--page", required=True)
     parser.add_argument("--exe", required=True)
     parser.add_argument("--artifacts", required=True)
-    parser.add_argument("--group", required=True, choices=sorted(GROUPS))
+    parser.add_argument("--group", choices=sorted(GROUPS), action="append")
     args = parser.parse_args()
     if not os.path.exists(os.path.join(args.page, "index.html")):
         print(f"FAIL no page in {args.page}: build it with make web")
         return 1
-    page = None if args.group == "size" else Page(args.page)
+    args.scratch = tempfile.mkdtemp(prefix="veltrun-web-")
+    run = Run(args)
     try:
-        GROUPS[args.group](page, args)
-    except Failure as failure:
-        print("FAIL " + str(failure))
-        return 1
+        return run_groups(GROUPS, args.group, run, Failure, args.scratch)
     finally:
-        if page is not None:
-            try:
-                page.close()
-            except Exception:
-                pass
-    print("PASS " + args.group)
-    return 0
+        run.close()
 
 
 if __name__ == "__main__":
