@@ -530,11 +530,20 @@ class Run:
     def close(self):
         if self.browser is not None:
             self.browser.close()
+            self.browser = None
 
 
-# The size group reads files only and starts no browser.
-GROUPS = {name: (lambda run, fn=fn, name=name: fn(None if name == "size" else run.page, run.args))
-          for name, fn in groups_in(globals()).items()}
+def in_browser(fn, name):
+    """The group `fn` as the runner calls it, with the browser closed before its profile goes."""
+    def group(run):
+        try:
+            fn(None if name == "size" else run.page, run.args)  # size reads files only
+        finally:
+            run.close()
+    return group
+
+
+GROUPS = {name: in_browser(fn, name) for name, fn in groups_in(globals()).items()}
 
 
 def main():
@@ -548,11 +557,7 @@ def main():
         print(f"FAIL no page in {args.page}: build it with make web")
         return 1
     args.scratch = tempfile.mkdtemp(prefix="veltrun-web-")
-    run = Run(args)
-    try:
-        return run_groups(GROUPS, args.group, run, Failure, args.scratch)
-    finally:
-        run.close()
+    return run_groups(GROUPS, args.group, Run(args), Failure, args.scratch)
 
 
 if __name__ == "__main__":
