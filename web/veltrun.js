@@ -111,7 +111,7 @@
   };
   // The page decodes in tasks of a few milliseconds each, so that no paste, however long,
   // keeps it from answering: text goes into the core in pieces, rows come out a few at a time.
-  const TASK_MS = 12;
+  const TASK_MS = 30;
   const PIECE_CHARS = 1 << 16;
   const ROWS_PER_CALL = 200;
   const ROWS_PER_PAGE = 60;  // rendered at a time, more as the list is scrolled near its end
