@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "linkdecode/char_class.h"
+#include "linkdecode/address_check.h"
 #include "linkdecode/charset.h"
 #include "linkdecode/link_finder.h"
 #include "linkdecode/link_reader.h"
@@ -68,43 +68,9 @@ private:
 
 BrowserGbConverter g_gb;
 
-// Schemes an address may be opened by on a click; every other (javascript:, data:, file:,
-// vbscript:, ...) stays plain text.
-const std::string_view kClickableSchemes[] = {"http", "https", "ftp", "ed2k", "magnet"};
-
-bool SameAsciiLetters(std::string_view written, std::string_view lower) {
-    if (written.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < lower.size(); ++i) {
-        if (linkdecode::LowerAscii(written[i]) != lower[i])
-            return false;
-    }
-    return true;
-}
-
-// Whether the address's own scheme, from its first byte to its first ':', is one a click may
-// follow. Leading spaces or controls, which a browser would skip, make it plain text.
-bool IsClickable(std::string_view address) {
-    const std::size_t colon = address.find(':');
-    if (colon == std::string_view::npos)
-        return false;
-    for (std::string_view scheme : kClickableSchemes) {
-        if (SameAsciiLetters(address.substr(0, colon), scheme))
-            return true;
-    }
-    return false;
-}
-
-// The input as a row shows it: rendered, and cut short at a character boundary.
+// The input as a row shows it.
 std::string Shown(std::string_view input) {
-    std::string text;
-    linkdecode::RenderText(input.substr(0, kShownBytes * 4), Charset::Auto, g_gb, text);
-    if (text.size() <= kShownBytes && input.size() <= kShownBytes * 4)
-        return text;
-    std::size_t cut = std::min(text.size(), kShownBytes);
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut) + "\xE2\x80\xA6";
+    return linkdecode::RenderExcerpt(input, kShownBytes, "\xE2\x80\xA6", g_gb);
 }
 
 void Field(std::string_view text) {
@@ -168,7 +134,7 @@ void WriteRow(const linkdecode::FoundLink& link) {
     }
     Field(ids);
     Field("");
-    Field(IsClickable(bytes) ? "1" : "");
+    Field(linkdecode::IsOpenableAddress(bytes) ? "1" : "");
     for (const Charset charset : {Charset::Raw, reading.charset}) {
         text.clear();
         linkdecode::RenderPercentEncoded(bytes, charset, g_gb, text);
