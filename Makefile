@@ -2,7 +2,7 @@
 PRESETS := fuzz sanitize windows linux
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: all deps web package-web test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 all: build-linux
 
@@ -12,6 +12,13 @@ deps:
 $(addprefix build-,$(PRESETS)): build-%: deps
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
+
+# The browser page in build/web/page/; the native tests drive it in Chromium.
+web: deps
+	cmake --preset web >/dev/null
+	cmake --build --preset web
+
+test-linux: web
 
 # The native suite comes last so that the run ends with its summary.
 test: test-fuzz test-sanitize test-windows test-linux
@@ -31,6 +38,11 @@ package: build-windows build-linux
 	cd build/windows && cpack
 	cd build/linux && cpack
 	./packaging/check-package.py build/windows build/linux
+
+# The page's zip, out/Veltrun-<version>-web.zip.
+package: package-web
+package-web: web
+	cmake --build --preset web --target web_zip
 
 clean:
 	rm -rf build

@@ -48,15 +48,7 @@ std::string SchemeList(std::string_view suffix) {
 }
 
 std::string Shown(std::string_view input) {
-    std::string text;
-    linkdecode::RenderText(input.substr(0, kShownBytes * 4), linkdecode::Charset::Auto,
-                           PlatformGbConverter(), text);
-    if (text.size() <= kShownBytes && input.size() <= kShownBytes * 4)
-        return text;
-    std::size_t cut = std::min(text.size(), kShownBytes);
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut) + "...";
+    return linkdecode::RenderExcerpt(input, kShownBytes, "...", PlatformGbConverter());
 }
 
 }  // namespace veltrun

@@ -3,6 +3,7 @@
 #include "linkdecode/char_class.h"
 #include "linkdecode/charset.h"
 #include "linkdecode/link_unwrap.h"
+#include "linkdecode/text_render.h"
 
 namespace linkdecode {
 
@@ -71,7 +72,7 @@ int AddressPlausibility(std::string_view address) {
 }
 
 bool IsOpenableAddress(std::string_view address) {
-    if (HoldsControl(address) || address.find(' ') != std::string_view::npos)
+    if (HoldsHiddenControl(address) || address.find(' ') != std::string_view::npos)
         return false;
     for (const AddressScheme& scheme : kAddressSchemes) {
         if (StartsWithAnyCase(address, scheme.prefix))

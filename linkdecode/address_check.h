@@ -11,7 +11,8 @@ namespace linkdecode {
 int AddressPlausibility(std::string_view address);
 
 // Whether a page may offer `address` as a link to open: it starts, in any letter case, with
-// http://, https://, ftp://, ed2k:// or magnet:? and holds no control character or space.
+// http://, https://, ftp://, ed2k:// or magnet:? and holds no space and no character the
+// renderers escape (controls, direction marks), so that what a page shows is what opens.
 // Every other scheme (javascript:, data:, the private links) is refused.
 bool IsOpenableAddress(std::string_view address);
 

@@ -24,15 +24,27 @@ void DecodeBase64Batch(std::string_view text, std::string& bytes) {
     DecodeInto(text.size(), bytes, [&](BatchDecoder& decoder) { decoder.Feed(text); });
 }
 
-BatchUnwrap UnwrapDownloadLinkBatch(std::string_view pasted, std::string& address) {
-    const auto decode = [&](const LinkScheme& scheme, std::string& out) {
+namespace {
+
+// The batch decoding of the payload of `pasted`: the removal stops where decoding does.
+auto DecodePayload(std::string_view pasted) {
+    return [pasted](const LinkScheme& scheme, std::string& out) {
         DecodeInto(pasted.size(), out, [&](BatchDecoder& decoder) {
             rules::RemovePrefixPass(pasted, scheme.prefix, rules::CandidateStep(scheme.prefix),
                                     [&](std::string_view kept) { return decoder.Feed(kept); });
         });
     };
+}
+
+}  // namespace
+
+void UnwrapPayloadBatch(std::string_view pasted, const LinkScheme& scheme, std::string& decoded) {
+    rules::PayloadStep(scheme, DecodePayload(pasted), decoded);
+}
+
+BatchUnwrap UnwrapDownloadLinkBatch(std::string_view pasted, std::string& address) {
     BatchUnwrap result{UnwrapOutcome::Ignored, nullptr};
-    result.outcome = rules::UnwrapSteps(pasted, decode, address, result.scheme);
+    result.outcome = rules::UnwrapSteps(pasted, DecodePayload(pasted), address, result.scheme);
     return result;
 }
 

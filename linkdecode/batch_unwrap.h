@@ -15,6 +15,10 @@ namespace linkdecode {
 // Puts DecodeBase64Text(text) into `bytes`, replacing what it held and reusing its storage.
 void DecodeBase64Batch(std::string_view text, std::string& bytes);
 
+// Puts UnwrapPayload(pasted, scheme) into `decoded`, reusing its storage; `scheme` must be the
+// row that `pasted` starts with.
+void UnwrapPayloadBatch(std::string_view pasted, const LinkScheme& scheme, std::string& decoded);
+
 struct BatchUnwrap {
     UnwrapOutcome outcome;
     const LinkScheme* scheme;  // the row matched when Decoded, else nullptr

@@ -185,8 +185,7 @@ Charset ReadText(std::string_view bytes, Charset charset, GbConverter& gb, TextS
     } else if (used == Charset::Utf8) {
         SplitCharacters(bytes, Utf8SequenceLength, pass, sink);
     } else if (used == Charset::Gbk) {
-        // Kept from call to call, so that converting many addresses allocates once.
-        static thread_local std::string utf8;
+        std::string utf8;
         // A run that fails as a whole is converted one character at a time.
         const auto convert = [&](std::string_view run) {
             if (gb.ToUtf8(run, utf8)) {

@@ -7,6 +7,7 @@
 
 #include "linkdecode/address_check.h"
 #include "linkdecode/base64_decoder.h"
+#include "linkdecode/batch_unwrap.h"
 #include "linkdecode/char_class.h"
 #include "linkdecode/link_unwrap.h"
 
@@ -311,7 +312,8 @@ public:
     bool Try(const std::string& text, std::string_view symbols, std::size_t padding, bool whole,
              unsigned repairs, std::size_t inputLength) {
         const LinkScheme& scheme = *start_.scheme;
-        std::string decoded = UnwrapPayload(text, scheme);
+        std::string decoded;
+        UnwrapPayloadBatch(text, scheme, decoded);
         const bool marked = decoded.size() >= 2 * scheme.trimEachEnd &&
                             StartsWith(decoded, scheme.headMarker) &&
                             EndsWith(decoded, scheme.tailMarker);
@@ -420,7 +422,8 @@ LinkReading ReadRepairedLink(std::string_view link) {
     const SchemeStart start = FindSchemeStart(link);
     if (start.scheme == nullptr) {
         LinkReading reading;
-        reading.outcome = UnwrapDownloadLink(std::string(link)).outcome;
+        std::string unused;
+        reading.outcome = UnwrapDownloadLinkBatch(link, unused).outcome;
         reading.inputLength = link.size();
         return reading;
     }

@@ -1,5 +1,6 @@
 #include "linkdecode/text_render.h"
 
+#include <algorithm>
 #include <array>
 
 namespace linkdecode {
@@ -241,6 +242,31 @@ void AppendJsonAscii(std::string_view ascii, std::string& out) {
     JsonSink sink(out);
     sink.Text(ascii);
     out += '"';
+}
+
+bool HoldsHiddenControl(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        unsigned codePoint = 0;
+        if (IsControl(static_cast<unsigned char>(bytes[i])) ||
+            InvisibleControlLength(bytes, i, codePoint) != 0)
+            return true;
+    }
+    return false;
+}
+
+std::string RenderExcerpt(std::string_view input, std::size_t maxBytes, std::string_view ellipsis,
+                          GbConverter& gb) {
+    // Four rendered bytes at most for each byte read: "\xNN".
+    std::string text;
+    RenderText(input.substr(0, maxBytes * 4), Charset::Auto, gb, text);
+    if (text.size() <= maxBytes && input.size() <= maxBytes * 4)
+        return text;
+    std::size_t cut = std::min(text.size(), maxBytes);
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    text.resize(cut);
+    text.append(ellipsis);
+    return text;
 }
 
 }  // namespace linkdecode

@@ -39,6 +39,15 @@ struct AddressFormat {
 Charset RenderAddress(std::string_view bytes, AddressFormat format, GbConverter& gb,
                       std::string& out);
 
+// Whether `bytes` hold a character the renderers escape as invisible: a C0 control, DEL, or
+// (as UTF-8) a C1 control or a direction mark or override.
+bool HoldsHiddenControl(std::string_view bytes);
+
+// The start of `input` as a message or a row shows it: read as Auto and rendered by RenderText,
+// cut at a character boundary to at most `maxBytes`, with `ellipsis` after it when cut.
+std::string RenderExcerpt(std::string_view input, std::size_t maxBytes, std::string_view ellipsis,
+                          GbConverter& gb);
+
 // Appends `ascii`, which must hold ASCII text only, as a JSON string literal.
 void AppendJsonAscii(std::string_view ascii, std::string& out);
 

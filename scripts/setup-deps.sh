@@ -27,6 +27,12 @@ needs=(
   /usr/sbin/locale-gen                locales
   /usr/bin/hyperfine                  hyperfine
   /usr/bin/node                       nodejs
+  /usr/lib/wasm32-wasi/libc.a         wasi-libc
+  /usr/lib/wasm32-wasi/libc++.a       libc++-14-dev-wasm32
+  /usr/lib/llvm-14/lib/clang/14.0.6/lib/wasi/libclang_rt.builtins-wasm32.a libclang-rt-14-dev-wasm32
+  /usr/bin/chromium                   chromium
+  /usr/bin/chromedriver               chromium-driver
+  /usr/lib/python3/dist-packages/selenium/__init__.py python3-selenium
   /usr/bin/dpkg-shlibdeps             dpkg-dev
   /usr/bin/lintian                    lintian
   /usr/bin/man                        man-db

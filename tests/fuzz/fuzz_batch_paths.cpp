@@ -22,6 +22,11 @@ void CompareUnwrap(const std::string& pasted) {
                                                : nullptr;
     if (batch.outcome != dialog.outcome || batch.scheme != scheme || bytes != dialog.text)
         std::abort();
+    if (scheme == nullptr)
+        return;
+    linkdecode::UnwrapPayloadBatch(pasted, *scheme, bytes);
+    if (bytes != linkdecode::UnwrapPayload(pasted, *scheme))
+        std::abort();
 }
 
 }  // namespace
