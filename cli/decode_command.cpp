@@ -36,6 +36,20 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
     std::vector<linkdecode::FoundLink> links;
     std::string piece;
     bool found = false;
+    // Strict mode, until a link is found: whether repair mode would find one, to say so.
+    linkdecode::LinkFinder repairFinder(linkdecode::ReadMode::Repair, 0);
+    std::vector<linkdecode::FoundLink> repairLinks;
+    bool foundInRepair = false;
+    const auto lookInRepair = [&](bool finish) {
+        if (found || foundInRepair || options_.lenient)
+            return;
+        if (finish)
+            repairFinder.Finish(repairLinks);
+        else
+            repairFinder.Feed(piece, repairLinks);
+        foundInRepair = !repairLinks.empty();
+        repairFinder.Recycle(repairLinks);
+    };
     const auto handle = [&] {
         for (const linkdecode::FoundLink& link : links) {
             found = true;
@@ -59,11 +73,15 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
             break;
         finder.Feed(piece, links);
         handle();
+        lookInRepair(false);
     }
     finder.Finish(links);
     handle();
+    lookInRepair(true);
     if (!found && in.Error().empty()) {
-        reporter_.Message(name + ": no " + SchemeList("://") + " link found");
+        const char* hint =
+            foundInRepair ? " (--lenient finds links written in capitals or percent-encoded)" : "";
+        reporter_.Message(name + ": no " + SchemeList("://") + " link found" + hint);
         reporter_.Raise(1);
     }
 }

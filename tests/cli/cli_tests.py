@@ -464,6 +464,9 @@ def group_lenient(tool):
          "(%3A %2F %2B %3D)\n"
          f"veltrun: {{stdin}}, line 2: {padded[:20]}\\x0A{padded[20:]}: repaired a line break "
          "or space in the payload\n", 0),
+        ("StrictSaysLenientFinds", [], f'<a href="/go?url={percent}">'.encode(), b"",
+         "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found "
+         "(--lenient finds links written in capitals or percent-encoded)\n", 1),
         ("StrictRefusesCase", ["THUNDER" + padded[7:]], None, b"",
          f"veltrun: THUNDER{padded[7:]}: not a thunder://, flashget:// or qqdl:// link "
          "(--lenient would repair it)\n", 1),
