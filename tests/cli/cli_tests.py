@@ -244,6 +244,9 @@ def group_find(tool):
         ("EmptyInput", [], b"", b"", "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// "
          "link found\n", 1),
         ("CapitalSchemeNotFound", [], b"Thunder://QUFodHRwOi8vYS9iWlo=\n", b"",
+         "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found "
+         "(--lenient finds links written in capitals or percent-encoded)\n", 1),
+        ("NoLinkAnywhere", [], b"http://a/b and thunder: talk\n", b"",
          "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found\n", 1),
         ("BareSchemeInProse", [], f"use thunder:// links like {c}\n".encode(),
          b"http://c/3.exe\n", "veltrun: {stdin}, line 1: thunder://: the link holds no address\n",
