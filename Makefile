@@ -43,6 +43,7 @@ package: build-windows build-linux
 package: package-web
 package-web: web
 	cmake --build --preset web --target web_zip
+	./packaging/check-package.py --web build/web
 
 clean:
 	rm -rf build

@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """Checks the release packages that cpack made from the given build trees.
 
-Usage: packaging/check-package.py [--out DIR] BUILD_DIR...
+Usage: packaging/check-package.py [--out DIR] [--web WEB_BUILD_DIR] BUILD_DIR...
 
 For each tree, reads the package names from its CPackConfig.cmake, finds the packages in out/
 (or DIR) and checks that each holds exactly the files a user needs, that no two names differ
 only in letter case (Windows would overwrite one with the other on extraction), that the
 programs are programs of the right kind, and that the version in the name is the one the
 readme and `veltrun --version` show. The .deb is also unpacked into a scratch root, where its
-veltrun runs and its man page renders, and lintian must find no error or warning in it.
+veltrun runs and its man page renders, and lintian must find no error or warning in it. With
+--web, the page's zip must hold its three files and the licence, the page its strict
+Content-Security-Policy.
 """
 import argparse
 import gzip
@@ -198,11 +200,35 @@ def check(build_dir, generator, out_dir):
     print("check-package: %s: %s" % (shown, ", ".join(sorted(files))))
 
 
+WEB_FILES = ("index.html", "veltrun.css", "veltrun.js", "LICENSE")
+
+
+def check_web(build_dir, out_dir):
+    with open(os.path.join(build_dir, "CMakeCache.txt")) as cache:
+        version = re.search(r"^CMAKE_PROJECT_VERSION:STATIC=(.*)$", cache.read(), re.M).group(1)
+    path = os.path.join(out_dir, "Veltrun-%s-web.zip" % version)
+    if not os.path.exists(path):
+        raise SystemExit("check-package: %s is missing" % path)
+    top, files = members(path, "ZIP")
+    problems = ["top directory %s" % top] if top != "Veltrun-%s-web" % version else []
+    problems += ["missing %s" % f for f in WEB_FILES if f not in files]
+    problems += ["unexpected %s" % f for f in files if f not in WEB_FILES]
+    page = files.get("index.html", (b"", False))[0].decode("utf-8", "replace")
+    if "Content-Security-Policy" not in page or "default-src 'none'" not in page:
+        problems.append("index.html lacks its Content-Security-Policy")
+    if problems:
+        raise SystemExit("check-package: %s:\n  %s" % (path, "\n  ".join(problems)))
+    print("check-package: %s: %s" % (os.path.relpath(path, ROOT), ", ".join(sorted(files))))
+
+
 def main():
     parser = argparse.ArgumentParser(usage=__doc__)
     parser.add_argument("--out", default=os.path.join(ROOT, "out"))
-    parser.add_argument("build_dirs", nargs="+", metavar="BUILD_DIR")
+    parser.add_argument("--web", metavar="WEB_BUILD_DIR", help="also check the page's zip")
+    parser.add_argument("build_dirs", nargs="*", metavar="BUILD_DIR")
     args = parser.parse_args()
+    if args.web:
+        check_web(args.web, args.out)
     for build_dir in args.build_dirs:
         for generator in cpack_setting(build_dir, "CPACK_GENERATOR").split(";"):
             check(build_dir, generator, args.out)
