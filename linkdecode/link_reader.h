@@ -31,11 +31,11 @@ struct LinkReading {
 };
 
 // Reads one link, `input`, the one decision the front ends share for a found link or a link
-// given whole. In Strict mode the address is what UnwrapDownloadLink gives for `input` (found by
-// the batch path of linkdecode/batch_unwrap.h), and
-// Auto shows it as UTF-8 when it is valid UTF-8, as GBK otherwise. In Repair mode the address
-// is ReadRepairedLink's, and Auto also reads as GBK a valid UTF-8 address that as UTF-8 holds
-// no Chinese but as GBK only Chinese characters (kRepairGbkReading says so).
+// given whole. In Strict mode the address is what UnwrapDownloadLink gives for `input` (by the
+// batch path of linkdecode/batch_unwrap.h, which gives the same bytes), and Auto shows it as
+// UTF-8 when it is valid UTF-8, as GBK otherwise. In Repair mode the address is
+// ReadRepairedLink's, and Auto also reads as GBK a valid UTF-8 address that as UTF-8 holds no
+// Chinese but as GBK only Chinese characters (kRepairGbkReading says so).
 LinkReading ReadLink(std::string_view input, ReadOptions options);
 
 // The same reading into `reading`, which it replaces whole; in Strict mode the storage of its

@@ -246,9 +246,8 @@ Payload ReadPayload(std::string_view link, std::size_t from) {
     if (payload.gaps.empty()) {
         payload.firstGap = i;
         payload.firstRepairs = payload.repairs;
-    }
-    if (payload.gaps.empty())
         return payload;
+    }
     // Escapes or padding after a gap belong to no word, nor does a run that makes whole groups
     // of symbols that ended as no encoder ends them; otherwise each run tells by its look.
     std::size_t spaces = 0;
