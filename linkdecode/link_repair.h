@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "linkdecode/link_reader.h"
@@ -43,6 +44,14 @@ inline constexpr LinkRepairInfo kLinkRepairs[] = {
     {kRepairGbkReading, "gbk-reading", "the reading (GBK, not the UTF-8 it also is)"},
 };
 
+// Which text of a repair AppendRepairList gives.
+enum class RepairText { Id, Description };
+
+// Appends to `out` the ids or descriptions of the repairs whose bits `repairs` holds, in the
+// order of kLinkRepairs, with `separator` between two of them; appends nothing for 0.
+void AppendRepairList(unsigned repairs, RepairText text, std::string_view separator,
+                      std::string& out);
+
 // The scheme separator "://" as web pages write it: plain, percent-encoded once or twice in any
 // hex case, or with JSON's "\/" for "/". Returns its length at text[at], or 0 if none starts
 // there, and adds the repairs its form needs to `repairs`.
@@ -50,6 +59,17 @@ std::size_t SeparatorLength(std::string_view text, std::size_t at, unsigned& rep
 
 // The longest form SeparatorLength reads ("%253A%252F%252F").
 inline constexpr std::size_t kLongestSeparator = 15;
+
+// The scheme `link` starts with as repair mode reads it: in any letter case, with any separator
+// form SeparatorLength reads. `length` covers the name and the separator; `repairs` holds what
+// that form needs (kRepairSchemeCase, kRepairPercentEscapes, kRepairJsonEscapes), 0 for a prefix
+// as Strict mode reads it. `scheme` is nullptr when no scheme starts `link`.
+struct SchemeStart {
+    const LinkScheme* scheme = nullptr;
+    std::size_t length = 0;
+    unsigned repairs = 0;
+};
+SchemeStart MatchSchemeStart(std::string_view link);
 
 // Reads `link` in repair mode: the scheme in any letter case with any separator form; in the
 // payload, entities, percent escapes, JSON escapes and URL-safe symbols as the symbols they
