@@ -6,7 +6,7 @@
 #include "linkdecode/json_record.h"
 #include "linkdecode/link_finder.h"
 #include "linkdecode/link_reader.h"
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repairs.h"
 #include "linkdecode/missed_links.h"
 #include "linkdecode/text_render.h"
 

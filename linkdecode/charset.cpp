@@ -39,6 +39,16 @@ const char* CharsetName(Charset charset) {
     return "raw";
 }
 
+bool CharsetFromName(std::string_view name, Charset& charset) {
+    for (const Charset c : {Charset::Auto, Charset::Gbk, Charset::Utf8, Charset::Raw}) {
+        if (name == CharsetName(c)) {
+            charset = c;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
     const auto b = [&](std::size_t i) {
         return at + i < bytes.size() ? static_cast<unsigned char>(bytes[at + i]) : 0;

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "linkdecode/base64_encoder.h"
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repairs.h"
 
 namespace linkdecode {
 

@@ -391,17 +391,6 @@ std::size_t SeparatorLength(std::string_view text, std::size_t at, unsigned& rep
     return i - at;
 }
 
-void AppendRepairList(unsigned repairs, RepairText text, std::string_view separator,
-                      std::string& out) {
-    std::string_view between;
-    for (const LinkRepairInfo& info : kLinkRepairs) {
-        if ((repairs & info.repair) == 0)
-            continue;
-        out.append(between).append(text == RepairText::Id ? info.id : info.description);
-        between = separator;
-    }
-}
-
 SchemeStart MatchSchemeStart(std::string_view link) {
     for (const LinkScheme& scheme : kLinkSchemes) {
         const std::string_view name = scheme.name;
