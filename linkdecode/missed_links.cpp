@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repair_readings.h"
 
 namespace linkdecode {
 
