@@ -214,6 +214,9 @@ def group_decode(tool):
         ("LinkInProseArgument", ["see:" + q], None, b"",
          f"veltrun: see:{q}: not a thunder://, flashget:// or qqdl:// link"
          " (a link stands further in: give the text on standard input to find it)\n", 1),
+        # The message's excerpt, cut inside a character, still reads as the UTF-8 it is.
+        ("LongChineseArgument", ["a" + "电" * 200 + "/x"], None, b"",
+         "veltrun: a" + "电" * 23 + "...: not a thunder://, flashget:// or qqdl:// link\n", 1),
         ("EmptyAddress", ["thunder://"], None, b"",
          "veltrun: thunder://: the link holds no address\n", 1),
         ("OthersStillWritten", ["hello", t, "thunder://QUFaWg=="], None,
