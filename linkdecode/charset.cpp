@@ -215,10 +215,7 @@ Charset ReadText(std::string_view bytes, Charset charset, GbConverter& gb, TextS
         };
         SplitCharacters(bytes, GbSequenceLength, convert, sink);
     } else {
-        // A lambda, not the function's address, so that the length is inlined.
-        SplitCharacters(
-            bytes, [](std::string_view b, std::size_t at) { return AsciiLength(b, at); }, pass,
-            sink);
+        SplitCharacters(bytes, AsciiLength, pass, sink);
     }
     return used;
 }
