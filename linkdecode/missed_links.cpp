@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "linkdecode/repair_readings.h"
+#include "linkdecode/scheme_match.h"
 
 namespace linkdecode {
 
@@ -35,7 +35,7 @@ MissedLinks MissedLinkCounter::Finish() {
 
 void MissedLinkCounter::Count() {
     for (const FoundLink& link : links_) {
-        const unsigned repairs = MatchSchemeStart(link.text).repairs;
+        const unsigned repairs = MatchSchemeAt(link.text, 0, ReadMode::Repair).repairs;
         if (repairs == 0)
             continue;
         ++missed_.count;

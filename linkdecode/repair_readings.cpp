@@ -10,6 +10,8 @@
 #include "linkdecode/batch_unwrap.h"
 #include "linkdecode/char_class.h"
 #include "linkdecode/link_unwrap.h"
+#include "linkdecode/page_escapes.h"
+#include "linkdecode/scheme_match.h"
 
 namespace linkdecode {
 
@@ -23,77 +25,6 @@ namespace {
 
 // A wrapped link does not have more lines than this; it bounds the readings of one link.
 constexpr std::size_t kMostGaps = 64;
-
-// Decodes the entity at text[i] (an "&") into `out` and returns its length, or 0 if there is
-// none worth decoding there: the five named ones and numeric ones for ASCII characters.
-std::size_t DecodeEntity(std::string_view text, std::size_t i, char& out) {
-    static constexpr struct {
-        std::string_view name;
-        char value;
-    } kNamed[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-    for (const auto& entity : kNamed) {
-        if (text.compare(i, entity.name.size(), entity.name) == 0) {
-            out = entity.value;
-            return entity.name.size();
-        }
-    }
-    if (text.compare(i, 2, "&#") != 0)
-        return 0;
-    std::size_t j = i + 2;
-    const bool hex = j < text.size() && (text[j] == 'x' || text[j] == 'X');
-    if (hex)
-        ++j;
-    const std::size_t digits = j;
-    unsigned value = 0;
-    // Three digits reach every ASCII code point and more keep the value from overflowing.
-    while (j < text.size() && j - digits < 4) {
-        const int digit = HexValue(text[j]);
-        if (digit < 0 || (!hex && digit > 9))
-            break;
-        value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-        ++j;
-    }
-    if (j == digits || j >= text.size() || text[j] != ';' || value == 0 || value > 0x7F)
-        return 0;
-    out = static_cast<char>(value);
-    return j + 1 - i;
-}
-
-// One character of a link as a page may have escaped it.
-struct Unescaped {
-    char c;
-    std::size_t width;  // bytes of the text it takes
-    unsigned repair;    // the repair its escape needs, or 0
-};
-
-// The character at text[i], with a percent escape (once or twice over, as "%253D"), an entity
-// or JSON's "\/" undone.
-Unescaped UnescapeAt(std::string_view text, std::size_t i) {
-    const char c = text[i];
-    const auto hexAt = [&](std::size_t at) {
-        const int high = at + 1 < text.size() ? HexValue(text[at]) : -1;
-        const int low = at + 1 < text.size() ? HexValue(text[at + 1]) : -1;
-        return high < 0 || low < 0 ? -1 : high * 16 + low;
-    };
-    if (c == '%') {
-        int value = hexAt(i + 1);
-        std::size_t width = 3;
-        if (value == '%' && hexAt(i + 3) > 0) {
-            value = hexAt(i + 3);
-            width = 5;
-        }
-        // Only ASCII: a percent-encoded byte of 0x80 or more belongs to text around a link.
-        if (value > 0 && value < 0x80)
-            return {static_cast<char>(value), width, kRepairPercentEscapes};
-    } else if (c == '&') {
-        char decoded = 0;
-        if (const std::size_t width = DecodeEntity(text, i, decoded))
-            return {decoded, width, kRepairHtmlEntities};
-    } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == '/') {
-        return {'/', 2, kRepairJsonEscapes};
-    }
-    return {c, 1, 0};
-}
 
 // Where a payload is broken by white space: a space (a "+" a form turned into one, or a space
 // put in) or a line break (a wrapped line).
@@ -350,68 +281,10 @@ private:
     std::size_t inputLength_ = 0;
 };
 
-// Decodes the entities an address was escaped with for a web page, as "&amp;tr=" in a magnet.
-bool DecodeAddressEntities(std::string& address) {
-    if (address.find('&') == std::string::npos)
-        return false;
-    std::string decoded;
-    decoded.reserve(address.size());
-    bool changed = false;
-    for (std::size_t i = 0; i < address.size();) {
-        char c = 0;
-        const std::size_t width = address[i] == '&' ? DecodeEntity(address, i, c) : 0;
-        if (width != 0) {
-            decoded += c;
-            i += width;
-            changed = true;
-        } else {
-            decoded += address[i++];
-        }
-    }
-    if (changed)
-        address = std::move(decoded);
-    return changed;
-}
-
 }  // namespace
 
-std::size_t SeparatorLength(std::string_view text, std::size_t at, unsigned& repairs) {
-    std::size_t i = at;
-    unsigned found = 0;
-    for (const char wanted : {':', '/', '/'}) {
-        if (i >= text.size())
-            return 0;
-        const Unescaped u = UnescapeAt(text, i);
-        if (u.c != wanted || u.repair == kRepairHtmlEntities)
-            return 0;
-        found |= u.repair;
-        i += u.width;
-    }
-    repairs |= found;
-    return i - at;
-}
-
-SchemeStart MatchSchemeStart(std::string_view link) {
-    for (const LinkScheme& scheme : kLinkSchemes) {
-        const std::string_view name = scheme.name;
-        if (link.size() < name.size())
-            continue;
-        bool sameName = true;
-        bool sameCase = true;
-        for (std::size_t i = 0; i < name.size() && sameName; ++i) {
-            sameName = LowerAscii(link[i]) == name[i];
-            sameCase = sameCase && link[i] == name[i];
-        }
-        unsigned repairs = sameCase ? 0u : unsigned{kRepairSchemeCase};
-        const std::size_t separator = sameName ? SeparatorLength(link, name.size(), repairs) : 0;
-        if (separator != 0)
-            return {&scheme, name.size() + separator, repairs};
-    }
-    return {};
-}
-
 LinkReading ReadRepairedLink(std::string_view link) {
-    const SchemeStart start = MatchSchemeStart(link);
+    const SchemeStart start = MatchSchemeAt(link, 0, ReadMode::Repair);
     if (start.scheme == nullptr) {
         LinkReading reading;
         std::string unused;
@@ -487,7 +360,7 @@ LinkReading ReadRepairedLink(std::string_view link) {
     }
 
     LinkReading reading = readings.Take();
-    if (DecodeAddressEntities(reading.address))
+    if (DecodeEntities(reading.address))
         reading.repairs |= kRepairAddressEntities;
     return reading;
 }
