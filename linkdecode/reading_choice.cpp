@@ -21,8 +21,9 @@ void ReadingChoice::Consider(std::string address, ReadingSigns signs, unsigned r
     // whole; without them, the address itself has to tell.
     const Score score{{signs.marked ? 1 : 0, address.empty() ? 0 : 1, AddressPlausibility(address),
                        signs.cutOnlyMarkers ? 1 : 0, signs.padded ? 1 : 0, signs.whole ? 1 : 0}};
-    // A repair that gives the address strict reading gives changed nothing worth naming; of two
-    // repairs that give the same address, the better explained one is named.
+    // Only a better score displaces the reading kept, so among equals the first offered stays:
+    // Strict's, then the simpler repairs. Nor does a repaired reading displace Strict's when it
+    // gives the same address: it repaired nothing worth naming.
     if (found_ && (!(score > score_) || (address == best_ && repairs_ == 0)))
         return;
     found_ = true;
