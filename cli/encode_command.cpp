@@ -19,11 +19,6 @@ EncodeCommand::EncodeCommand(const CliOptions& options, Reporter& reporter)
     : options_(options), reporter_(reporter) {}
 
 void EncodeCommand::Argument(const std::string& text) {
-    if (text.empty()) {
-        reporter_.Message("empty address");
-        reporter_.Raise(1);
-        return;
-    }
     EncodeOne(text, {nullptr, 0});
 }
 
@@ -72,22 +67,19 @@ void EncodeCommand::Text(InputStream& in, const std::string& name) {
 void EncodeCommand::EncodeOne(const std::string& address, const Origin& origin) {
     std::string link;
     const bool toGb = options_.charset == linkdecode::Charset::Gbk;
-    switch (linkdecode::WrapAddress(*options_.encodeScheme, address, toGb, PlatformGbConverter(),
-                                    link)) {
-        case linkdecode::WrapRefusal::None:
-            link += '\n';
-            reporter_.Out().Write(link);
-            return;
-        case linkdecode::WrapRefusal::ZeroByte:
-            reporter_.MessageAbout(origin, address, "holds a zero byte, which no link can carry");
-            break;
-        case linkdecode::WrapRefusal::NotUtf8:
-            reporter_.MessageAbout(origin, address, "not valid UTF-8, so not converted to GBK");
-            break;
-        case linkdecode::WrapRefusal::NoGbCode:
-            reporter_.MessageAbout(origin, address, "holds characters that GBK cannot encode");
-            break;
+    const linkdecode::WrapRefusal refusal =
+        linkdecode::WrapAddress(*options_.encodeScheme, address, toGb, PlatformGbConverter(), link);
+    if (refusal == linkdecode::WrapRefusal::None) {
+        link += '\n';
+        reporter_.Out().Write(link);
+        return;
     }
+    const std::string_view reason = linkdecode::WrapRefusalText(refusal);
+    // An empty argument has nothing to show before the reason.
+    if (address.empty())
+        reporter_.Message(reason);
+    else
+        reporter_.MessageAbout(origin, address, reason);
     reporter_.Raise(1);
 }
 

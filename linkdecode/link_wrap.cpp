@@ -23,6 +23,8 @@ std::string WrapDownloadLink(const LinkScheme& scheme, std::string_view address)
 
 WrapRefusal WrapAddress(const LinkScheme& scheme, std::string_view address, bool toGb18030,
                         GbConverter& gb, std::string& link) {
+    if (address.empty())
+        return WrapRefusal::Empty;
     if (address.find('\0') != std::string_view::npos)
         return WrapRefusal::ZeroByte;
     if (!toGb18030) {
@@ -36,6 +38,22 @@ WrapRefusal WrapAddress(const LinkScheme& scheme, std::string_view address, bool
         return WrapRefusal::NoGbCode;
     link = WrapDownloadLink(scheme, bytes);
     return WrapRefusal::None;
+}
+
+std::string_view WrapRefusalText(WrapRefusal refusal) {
+    switch (refusal) {
+        case WrapRefusal::None:
+            break;
+        case WrapRefusal::Empty:
+            return "empty address";
+        case WrapRefusal::ZeroByte:
+            return "holds a zero byte, which no link can carry";
+        case WrapRefusal::NotUtf8:
+            return "not valid UTF-8, so not converted to GBK";
+        case WrapRefusal::NoGbCode:
+            return "holds characters that GBK cannot encode";
+    }
+    return {};
 }
 
 }  // namespace linkdecode

@@ -24,6 +24,7 @@ std::string WrapDownloadLink(const LinkScheme& scheme, std::string_view address)
 // Why an address was not made into a link.
 enum class WrapRefusal {
     None,
+    Empty,     // a link of nothing reads as a link that lost its address
     ZeroByte,  // no link can carry a zero byte
     NotUtf8,   // GB18030 was asked for, but the address is not UTF-8 text to convert
     NoGbCode,  // GB18030 was asked for, and some character has no code in it
@@ -32,8 +33,12 @@ enum class WrapRefusal {
 // Makes the link of `scheme` for `address` into `link` as WrapDownloadLink does, from the
 // address's own bytes, or with `toGb18030` from its conversion by `gb`, as old Chinese links
 // carry it. Returns None when `link` holds the link, which then unwraps to those bytes exactly;
-// `link` is unspecified otherwise.
+// `link` is unspecified otherwise. An empty address is refused.
 WrapRefusal WrapAddress(const LinkScheme& scheme, std::string_view address, bool toGb18030,
                         GbConverter& gb, std::string& link);
+
+// The reason for `refusal` as every front end tells it, in lower case with no final stop ("" for
+// None).
+std::string_view WrapRefusalText(WrapRefusal refusal);
 
 }  // namespace linkdecode

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "cli/gb_converter.h"
 #include "reference_encoder.h"
 
 namespace linkdecode {
@@ -61,6 +65,35 @@ TEST(WrapDownloadLink, UnwrapGivesEveryAddressBack) {
             EXPECT_EQ(result.outcome, UnwrapOutcome::Decoded) << scheme.prefix << length;
             EXPECT_EQ(result.text, address) << scheme.prefix << length;
         }
+    }
+}
+
+// Each refusal, the link's own bytes (false) or GBK (true) asked for; every front end tells the
+// reason WrapRefusalText gives, so each must have one of its own.
+TEST(WrapAddress, RefusesWhatNoLinkCarriesWithItsOwnReason) {
+    const struct {
+        std::string address;
+        bool toGb;
+        WrapRefusal refusal;
+    } cases[] = {
+        {"", false, WrapRefusal::Empty},
+        {"", true, WrapRefusal::Empty},
+        {std::string("http://a/\0b", 11), false, WrapRefusal::ZeroByte},
+        {"http://a/\xb5\xe7", true, WrapRefusal::NotUtf8},
+        {"http://a/\xf0\x9f\x98\x80", false, WrapRefusal::None},
+    };
+    std::vector<std::string_view> reasons;
+    for (const auto& c : cases) {
+        std::string link;
+        const WrapRefusal refusal =
+            WrapAddress(kLinkSchemes[0], c.address, c.toGb, veltrun::PlatformGbConverter(), link);
+        EXPECT_EQ(refusal, c.refusal) << c.address;
+        EXPECT_EQ(WrapRefusalText(refusal).empty(), refusal == WrapRefusal::None) << c.address;
+    }
+    for (WrapRefusal refusal :
+         {WrapRefusal::Empty, WrapRefusal::ZeroByte, WrapRefusal::NotUtf8, WrapRefusal::NoGbCode}) {
+        EXPECT_EQ(std::count(reasons.begin(), reasons.end(), WrapRefusalText(refusal)), 0);
+        reasons.push_back(WrapRefusalText(refusal));
     }
 }
 
