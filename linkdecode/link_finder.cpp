@@ -191,6 +191,32 @@ std::size_t LinkFinder::ContinuationEnd(std::string_view text, std::size_t at, b
     return end;
 }
 
+std::size_t LinkFinder::SchemeInLink(std::string_view text, std::size_t pos, std::size_t& end,
+                                     bool final) {
+    const bool decided = final || end < text.size();
+    const std::string_view link = text.substr(0, end);
+    for (std::size_t from = pos;;) {
+        std::size_t undecided = 0;
+        const std::size_t start = FindSchemeStart(link, from, decided, undecided);
+        if (start == std::string_view::npos && decided)
+            return start;  // the link ends here, so whether its payload ended matters no more
+        const std::size_t checked = start == std::string_view::npos ? undecided : start;
+        for (std::size_t i = from; i < checked && !ended_; ++i)
+            ended_ = !IsBase64Symbol(static_cast<unsigned char>(text[i]));
+        if (start == std::string_view::npos) {
+            end = checked;
+            return start;
+        }
+        if (ended_)
+            return start;
+        // Glued to the payload: the unwrapper removes a prefix of the link's own scheme and reads
+        // another's name as payload up to its separator.
+        const SchemeStart glued = MatchSchemeAt(link, start, mode_);
+        ended_ = link.substr(start, glued.length) != scheme_->prefix;
+        from = start + glued.length;
+    }
+}
+
 void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed) {
     Scan(piece, false, completed);
 }
@@ -206,8 +232,22 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
     std::size_t pos = 0;
     while (pos < text.size()) {
         if (inLink_) {
-            const std::size_t end = LinkEnd(text, pos);
+            std::size_t end = LinkEnd(text, pos);
+            const std::size_t linkEnd = end;
+            const std::size_t next = SchemeInLink(text, pos, end, final);
+            if (next != std::string_view::npos) {
+                Append(text.substr(pos, next - pos));
+                completed.push_back(std::move(current_));
+                current_ = FoundLink{};
+                inLink_ = false;
+                pos = next;
+                continue;
+            }
             Append(text.substr(pos, end - pos));
+            if (end != linkEnd) {
+                carry_.assign(text.substr(end));
+                return;
+            }
             pos = end;
             if (mode_ == ReadMode::Repair && end < text.size()) {
                 // A wrapped line or a "+" turned into a space: the payload may go on.
@@ -237,6 +277,7 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
         }
         inLink_ = true;
         padded_ = false;
+        ended_ = false;
         current_ = FoundLink{{}, 0, line_};
         if (!spare_.empty()) {
             current_.text = std::move(spare_.back());
@@ -244,7 +285,11 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
             spareBytes_ -= current_.text.capacity();
             current_.text.clear();
         }
-        pos = start;
+        // The prefix is no payload: what ends the payload is looked for after it.
+        const SchemeStart scheme = MatchSchemeAt(text, start, mode_);
+        scheme_ = scheme.scheme;
+        Append(text.substr(start, scheme.length));
+        pos = start + scheme.length;
     }
 }
 

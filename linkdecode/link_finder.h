@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "linkdecode/link_unwrap.h"
 #include "linkdecode/read_mode.h"
 
 namespace linkdecode {
@@ -24,8 +25,12 @@ struct FoundLink {
 //
 // A link starts at "thunder://", "flashget://" or "qqdl://" wherever it stands (after a quote,
 // an "=", a word) and runs to the first space, tab, line break, vertical tab, form feed, '"',
-// "'", "<", ">" or the end of the text. Inside a link nothing starts a new one, so a second
-// prefix glued to the first payload stays part of the first link, as UnwrapDownloadLink reads it.
+// "'", "<", ">" or the end of the text, or to where a scheme starts after its payload has plainly
+// ended: after a byte that is no Base64 symbol, not counting prefixes of the link's own scheme
+// glued to it, which UnwrapDownloadLink removes and reads on through. So a second prefix glued to
+// the payload stays part of the link, as UnwrapDownloadLink reads it, while a list such as
+// "$thunder://...#$thunder://...#" gives each of its links; what the first link loses is what
+// UnwrapDownloadLink never reads.
 // A link longer than `maxLinkBytes` keeps its first `maxLinkBytes` bytes and its full length.
 //
 // In Repair mode the scheme may be written in any letter case and its "://" in any form
@@ -66,13 +71,20 @@ private:
     // piece that is not `final` leaves that open.
     std::size_t ContinuationEnd(std::string_view text, std::size_t at, bool final, bool& undecided);
 
+    // Where a scheme in text[pos, end), the rest of the open link, starts a link of its own, or
+    // npos. Lowers `end` to keep back a tail that may hold a scheme cut by the end of a piece
+    // that is not `final`.
+    std::size_t SchemeInLink(std::string_view text, std::size_t pos, std::size_t& end, bool final);
+
     void Append(std::string_view part);
 
     ReadMode mode_;
     std::size_t maxLinkBytes_;
     std::string carry_;  // a tail too short to tell whether a scheme starts or a link goes on
     bool inLink_ = false;
-    bool padded_ = false;  // the open link holds padding, so its payload has ended
+    bool padded_ = false;                 // the open link holds padding, so its payload has ended
+    const LinkScheme* scheme_ = nullptr;  // the open link's scheme
+    bool ended_ = false;  // a byte no Base64 symbol came after the open link's prefix
     FoundLink current_{};
     std::uint64_t line_ = 1;          // line of the first byte not yet scanned
     std::string joined_;              // the carry and the piece after it, kept to reuse its storage

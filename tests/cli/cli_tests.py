@@ -242,6 +242,10 @@ def group_find(tool):
         ("HtmlPage", [], page, want, b"", 0),
         ("HtmlPageWithDash", ["-"], page, want, b"", 0),
         ("GbkProse", [], prose, b"http://a/1.zip\nhttp://c/3.exe\n", b"", 0),
+        ("ScriptList", [], f'var u="第01集${a}#第02集${c}#";\n'.encode("gbk"),
+         b"http://a/1.zip\nhttp://c/3.exe\n", b"", 0),
+        ("ScriptListLenient", ["-l"], f'var u="第01集${a}#第02集${a}#";\n'.encode(),
+         b"http://a/1.zip\nhttp://a/1.zip\n", b"", 0),
         ("NoLinkInText", [], b"nothing here\nhttp://x/y\n", b"",
          "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found\n", 1),
         ("EmptyInput", [], b"", b"", "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// "

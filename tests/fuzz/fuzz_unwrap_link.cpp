@@ -1,16 +1,43 @@
-// Checks, for any pasted text, the outcome rules and the shape of the address.
+// Checks, for any pasted text, the outcome rules and the shape of the address, and that each link
+// the strict finder finds in it unwraps as the whole run from its scheme to a link's ending byte.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "linkdecode/base64_decoder.h"
+#include "linkdecode/link_finder.h"
 #include "linkdecode/link_unwrap.h"
 
 using linkdecode::UnwrapOutcome;
 
+namespace {
+
+// A link found ends early only where its payload has ended: what it leaves is never read.
+void CheckFoundLinks(const std::string& text) {
+    std::size_t from = 0;
+    for (const linkdecode::FoundLink& link :
+         linkdecode::FindLinks(text, linkdecode::ReadMode::Strict, text.size())) {
+        const std::size_t at = text.find(link.text, from);
+        if (at == std::string::npos)
+            std::abort();
+        const std::size_t runEnd =
+            std::min(text.find_first_of(" \t\n\v\f\r\"'<>", at), text.size());
+        const linkdecode::UnwrapResult found = linkdecode::UnwrapDownloadLink(link.text);
+        const linkdecode::UnwrapResult run =
+            linkdecode::UnwrapDownloadLink(text.substr(at, runEnd - at));
+        if (found.outcome != run.outcome || found.text != run.text)
+            std::abort();
+        from = at + link.text.size();
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string pasted(reinterpret_cast<const char*>(data), size);
+    CheckFoundLinks(pasted);
     const linkdecode::UnwrapResult result = linkdecode::UnwrapDownloadLink(pasted);
 
     const bool hasSlash = pasted.find('/') != std::string::npos;

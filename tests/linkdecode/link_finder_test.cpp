@@ -17,6 +17,7 @@ struct FindCase {
 };
 
 const std::string kLink = "thunder://QUFodHRwOi8vYS9iWlo=";
+const std::string kEntry = "\xb5\xda";  // as a GBK page numbers the entries of a list
 
 const FindCase kFindCases[] = {
     {"Nothing", "no links here: http://a/b", ReadMode::Strict, {}},
@@ -33,10 +34,30 @@ const FindCase kFindCases[] = {
      kLink + "\r\n" + kLink + "\n" + kLink + "\v" + kLink + "\f",
      ReadMode::Strict,
      {kLink, kLink, kLink, kLink}},
-    {"SecondPrefixStaysInside",
+    {"SecondPrefixGluedStaysInside",
+     "thunder://QUFodHRwOi8vYS9iWloflashget://W0ZM",
+     ReadMode::Strict,
+     {"thunder://QUFodHRwOi8vYS9iWloflashget://W0ZM"}},
+    {"OwnPrefixGluedIsReadOnThrough",
+     "qqdl://eAqqdl://eA#qqdl://eQ",
+     ReadMode::Strict,
+     {"qqdl://eAqqdl://eA#", "qqdl://eQ"}},
+    {"PaddingEndsThePayload",
      kLink + "flashget://W0ZM",
      ReadMode::Strict,
-     {kLink + "flashget://W0ZM"}},
+     {kLink, "flashget://W0ZM"}},
+    {"ListEntriesStrict",
+     "var u=\"" + kEntry + "01$" + kLink + "#" + kEntry + "02$qqdl://eA#\";",
+     ReadMode::Strict,
+     {kLink + "#" + kEntry + "02$", "qqdl://eA#"}},
+    {"ListEntriesRepair",
+     "u=\"01$thunder://QUFh#02$Thunder%3A%2F%2FQUFi#\"",
+     ReadMode::Repair,
+     {"thunder://QUFh#02$", "Thunder%3A%2F%2FQUFi#"}},
+    {"GluedOtherPrefixEndsThePayload",
+     "thunder://QUFhflashget://W0ZMqqdl://eA",
+     ReadMode::Strict,
+     {"thunder://QUFhflashget://W0ZM", "qqdl://eA"}},
     {"BareScheme", "use qqdl:// links", ReadMode::Strict, {"qqdl://"}},
     {"AllThree",
      "flashget://a thunder://b qqdl://c",
