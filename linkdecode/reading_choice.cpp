@@ -17,9 +17,14 @@ bool ReadingChoice::Score::operator>(const Score& other) const {
 
 void ReadingChoice::Consider(std::string address, ReadingSigns signs, unsigned repairs,
                              std::size_t inputLength) {
-    // Markers found exactly where they belong are the strongest sign that a payload was read
-    // whole; without them, the address itself has to tell.
-    const Score score{{signs.marked ? 1 : 0, address.empty() ? 0 : 1, AddressPlausibility(address),
+    // A repair can read words as Base64, so what it alone makes has to prove itself: by text, and
+    // after a bare scheme, where all of it is the repair's, by an address that starts as one does.
+    // Past that, markers found exactly where they belong are the strongest sign that a payload was
+    // read whole; without them, the address itself has to tell.
+    const int plausibility = AddressPlausibility(address);
+    const bool shown =
+        (repairs & ~formRepairs_) == 0 || plausibility == 3 || (plausibility == 2 && !bareScheme_);
+    const Score score{{shown ? 1 : 0, signs.marked ? 1 : 0, address.empty() ? 0 : 1, plausibility,
                        signs.cutOnlyMarkers ? 1 : 0, signs.padded ? 1 : 0, signs.whole ? 1 : 0}};
     // Only a better score displaces the reading kept, so among equals the first offered stays:
     // Strict's, then the simpler repairs. Nor does a repaired reading displace Strict's when it

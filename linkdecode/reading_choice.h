@@ -15,12 +15,20 @@ struct ReadingSigns {
     bool whole = false;           // the payload ends as an encoder ends it, not cut by damage
 };
 
-// The choice among the readings repair mode tries of one link. The most plausible wins: markers
-// found where they belong, then an address at all, then AddressPlausibility, then the signs
-// above in their order; among equals, the first offered, so Strict's reading, offered first,
-// wins every tie.
+// The choice among the readings repair mode tries of one link. The most plausible wins: first a
+// reading that needed no repair beyond the scheme's own form, or else whose address is text
+// (AddressPlausibility 2), or after a bare scheme starts as a download address does
+// (AddressPlausibility 3), so that a repair that makes an address out of the words after a link
+// never beats Strict's reading of it; then markers found where they belong, then an address at
+// all, then AddressPlausibility, then the signs above in their order; among equals, the first
+// offered, so Strict's reading, offered first, wins every tie.
 class ReadingChoice {
 public:
+    // `formRepairs`: what reading the link's scheme needed, which every reading of it shares.
+    // `bareScheme`: white space follows the scheme, so that every payload symbol is a repair's.
+    ReadingChoice(unsigned formRepairs, bool bareScheme)
+        : formRepairs_(formRepairs), bareScheme_(bareScheme) {}
+
     // Offers a reading: its address, its signs, the repairs it needed and the bytes of the link
     // it read.
     void Consider(std::string address, ReadingSigns signs, unsigned repairs,
@@ -31,10 +39,12 @@ public:
 
 private:
     struct Score {
-        int values[6] = {};
+        int values[7] = {};
         bool operator>(const Score& other) const;
     };
 
+    unsigned formRepairs_;
+    bool bareScheme_;
     bool found_ = false;
     Score score_;
     std::string best_;

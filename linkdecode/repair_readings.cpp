@@ -341,7 +341,7 @@ LinkReading ReadRepairedLink(std::string_view link) {
     const DamagedLink d{link, start, payload};
     const bool damaged = start.repairs != 0 || payload.repairs != 0 || !payload.gaps.empty();
 
-    ReadingChoice choice;
+    ReadingChoice choice(start.repairs, !payload.gaps.empty() && payload.gaps[0].at == 0);
     // Strict's reading comes first, so that it wins every tie; a scheme it cannot read has none.
     bool marked = start.repairs == 0 && TryAsGiven(d, choice);
     TryFirstRun(d, choice);

@@ -14,7 +14,8 @@ namespace linkdecode {
 // unpadded payload; missing markers. Of the readings these allow, the one whose address is most
 // plausible wins (a known scheme, text characters, the markers where they belong, a whole
 // Base64 text), Strict's reading first among equals, so a link that needs no repair reads as in
-// Strict mode with no repair bit. Entities left in the address are then decoded.
+// Strict mode with no repair bit, and no address a repair makes out of the words after a link
+// beats it (ReadingChoice). Entities left in the address are then decoded.
 //
 // Returns the reading with the repairs that made it, and in `inputLength` the bytes of `link` it
 // read (less than the whole only when text after a space or line break was not part of it).

@@ -182,6 +182,20 @@ TEST(ReadRepairedLink, SaysHowMuchOfTheTextItRead) {
     EXPECT_EQ(ReadRepairedLink(wrapped).inputLength, wrapped.size());
 }
 
+// Words after a bare scheme, which a repair could read as a payload: only an address that
+// starts as a download address does would show they are one.
+TEST(ReadRepairedLink, MakesNoAddressOfTheWordsAfterABareScheme) {
+    const std::string wrapped = Qqdl(kSetup);
+    ExpectCases({
+        {"WordAsPlus", "qqdl:// flashget", "", 0},
+        {"PayloadAfterSpace", "thunder:// QUFo", "", 0},
+        {"PayloadAfterBreak", "thunder://\nQUFo", "", 0},
+        {"LonePlus", "qqdl:// +", "", 0},
+        {"CapitalScheme", "QQDL:// flashget", "", kRepairSchemeCase},
+        {"WrappedAfterScheme", "qqdl://\n" + wrapped.substr(7), kSetup, kRepairWhitespaceDropped},
+    });
+}
+
 TEST(ReadRepairedLink, RefusesWhatHoldsNoLink) {
     for (const std::string text : {"", "hello", "http://a/b", "thunder:/QUFh", "xthunder://QUFh"}) {
         const LinkReading reading = ReadRepairedLink(text);
