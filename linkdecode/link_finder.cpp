@@ -182,8 +182,10 @@ std::size_t LinkFinder::ContinuationEnd(std::string_view text, std::size_t at, b
             ++i;
         if (open(i))
             return end;
-        // A word glued to other text is prose, not the rest of a payload.
-        if (i == token || !EndsLink(static_cast<unsigned char>(text[i])))
+        // A word glued to other text is prose, not the rest of a payload; the text's end ends a
+        // run as an ending byte does, so that where a text ends never changes a link.
+        if (i == token ||
+            (i == text.size() ? !final : !EndsLink(static_cast<unsigned char>(text[i]))))
             return end;
         end = i;
         padded_ = HoldsPadding(text.substr(token, i - token));

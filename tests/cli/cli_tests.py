@@ -468,6 +468,9 @@ def group_lenient(tool):
          f"veltrun: {chinese}: repaired the reading (GBK, not the UTF-8 it also is)\n", 0),
         ("StrictReadsUtf8", [chinese], None, "http://a/é.mp3\n".encode(), b"", 0),
         ("SoundLinkNoReport", ["-l", link], None, base + b"\n", b"", 0),
+        ("WrappedAtTextEnd", ["-l"], f"{padded[:20]}\n{padded[20:]}".encode(), b"http://a/xyz\n",
+         "veltrun: {stdin}, line 1: " + padded[:20] + "\\x0A" + padded[20:] +
+         ": repaired a line break or space in the payload\n", 0),
         ("NoAddressFromProse", ["-l"], "<p>thunder 迅雷 qqdl:// flashget</p>\n".encode(), b"",
          "veltrun: {stdin}, line 1: qqdl://: the link holds no address\n", 1),
         ("HarmlessDamageNoReport", ["-l", padded + "&amp;1926"], None, b"http://a/xyz\n", b"",

@@ -101,6 +101,23 @@ TEST(FindLinks, FindsLinksInText) {
     }
 }
 
+// A link at the very end of a text is the link the same text followed by a blank line holds.
+TEST(FindLinks, TextEndEndsALinkAsALineBreakDoes) {
+    for (const std::string text :
+         {"thunder:// QUFo", "thunder://\nQUFo", "qqdl:// +", "qqdl://aHR0cDovL2V4\nYW1wbGUuY29t",
+          "qqdl://aHR0 cDov", "qqdl://eA x"}) {
+        for (ReadMode mode : {ReadMode::Strict, ReadMode::Repair}) {
+            std::vector<std::string> atEnd;
+            std::vector<std::string> beforeBlank;
+            for (const FoundLink& link : FindLinks(text, mode, 1 << 20))
+                atEnd.push_back(link.text);
+            for (const FoundLink& link : FindLinks(text + "\n\n", mode, 1 << 20))
+                beforeBlank.push_back(link.text);
+            EXPECT_EQ(atEnd, beforeBlank) << text;
+        }
+    }
+}
+
 TEST(FindLinks, CountsLines) {
     const auto links = FindLinks("a\nb " + kLink + "\n\n\r\nqqdl://x\n", ReadMode::Strict, 64);
     ASSERT_EQ(links.size(), 2u);
