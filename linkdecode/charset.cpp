@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "linkdecode/simd/simd_level.h"
+
 namespace linkdecode {
 
 namespace {
@@ -13,6 +15,9 @@ bool InRange(unsigned char byte, unsigned low, unsigned high) {
 
 // The end of the run of ASCII bytes that starts at bytes[at], found eight bytes at a time.
 std::size_t AsciiRunEnd(std::string_view bytes, std::size_t at) {
+    if (const auto find = simd::ActiveKernels().findNonAscii)
+        return at +
+               find(reinterpret_cast<const unsigned char*>(bytes.data()) + at, bytes.size() - at);
     for (std::uint64_t word = 0; bytes.size() - at >= sizeof word; at += sizeof word) {
         std::memcpy(&word, bytes.data() + at, sizeof word);
         if ((word & 0x8080808080808080u) != 0)

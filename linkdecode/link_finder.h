@@ -69,6 +69,7 @@ private:
     std::string carry_;  // a tail too short to tell whether a scheme starts or a link goes on
     bool inLink_ = false;
     bool padded_ = false;  // the open link holds padding, so its payload has ended
+    std::string seam_;     // the open link's last bytes, where an escaped "=" may be cut
     FoundLink current_{};
     std::uint64_t line_ = 1;          // line of the first byte not yet scanned
     std::string joined_;              // the carry and the piece after it, kept to reuse its storage
