@@ -34,6 +34,9 @@ struct Kernels {
     std::size_t (*findNonAscii)(const unsigned char* p, std::size_t n);
     // Where the first byte `escapes` names stands, or n.
     std::size_t (*findEscape)(const unsigned char* p, std::size_t n, const EscapeSet& escapes);
+    // Encodes a leading run of whole 3-byte groups of src[0, n) as Base64 symbols into dst and
+    // returns its length: all but at most a few vectors' worth of the groups.
+    std::size_t (*encodeGroups)(const unsigned char* src, std::size_t n, unsigned char* dst);
 };
 
 extern const Kernels kScalarKernels;

@@ -75,7 +75,7 @@ Mask NonSymbols(__m512i bytes, __m512i& values) {
 __m512i Pack(__m512i values) {
     const __m512i pairs = _mm512_maddubs_epi16(values, _mm512_set1_epi32(0x01400140));
     const __m512i quanta = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00011000));
-    // The zeroing form: gcc 12's plain one passes an undefined vector and warns about it.
+    // The zeroing forms throughout: gcc 12's plain ones pass an undefined vector and warn.
     return _mm512_maskz_permutexvar_epi8(~Mask{0}, _mm512_loadu_si512(kPackOrder.at), quanta);
 }
 
@@ -99,6 +99,46 @@ std::size_t DecodeQuanta(const unsigned char* src, std::size_t n, unsigned char*
     const std::size_t symbols = static_cast<std::size_t>(__builtin_ctzll(bad)) & ~std::size_t{3};
     _mm512_mask_storeu_epi8(dst, Low(symbols / 4 * 3), Pack(values));
     return i + symbols;
+}
+
+// Where the bytes of each group go: 16 groups of three bytes b0 b1 b2, each spread over a 32-bit
+// lane as b1 b0 b2 b1 so that every 6-bit value lies whole in it.
+constexpr Bytes128 kSpreadOrder = [] {
+    Bytes128 order{};
+    constexpr int kFrom[4] = {1, 0, 2, 1};
+    for (int j = 0; j < 64; ++j)
+        order.at[j] = static_cast<unsigned char>(3 * (j / 4) + kFrom[j % 4]);
+    return order;
+}();
+
+struct Symbols64 {
+    unsigned char at[64];
+};
+
+constexpr Symbols64 kSymbols = [] {
+    Symbols64 symbols{};
+    for (int v = 0; v < 64; ++v)
+        symbols.at[v] = static_cast<unsigned char>(v < 26    ? 'A' + v
+                                                   : v < 52  ? 'a' + v - 26
+                                                   : v < 62  ? '0' + v - 52
+                                                   : v == 62 ? '+'
+                                                             : '/');
+    return symbols;
+}();
+
+std::size_t EncodeGroups(const unsigned char* src, std::size_t n, unsigned char* dst) {
+    const __m512i spread = _mm512_loadu_si512(kSpreadOrder.at);
+    const __m512i symbols = _mm512_loadu_si512(kSymbols.at);
+    // In a lane b1 b0 b2 b1 the four values start at bits 10, 4, 22 and 16.
+    const __m512i shifts = _mm512_set1_epi64(0x3036242a1016040a);
+    std::size_t i = 0;
+    for (; n - i >= 48; i += 48, dst += 64) {
+        const __m512i bytes = _mm512_maskz_loadu_epi8(Low(48), src + i);
+        const __m512i lanes = _mm512_maskz_permutexvar_epi8(~Mask{0}, spread, bytes);
+        const __m512i values = _mm512_maskz_multishift_epi64_epi8(~Mask{0}, shifts, lanes);
+        _mm512_storeu_si512(dst, _mm512_maskz_permutexvar_epi8(~Mask{0}, values, symbols));
+    }
+    return i;
 }
 
 std::size_t FindLinkEnd(const unsigned char* p, std::size_t n) {
@@ -156,8 +196,8 @@ std::size_t FindEscape(const unsigned char* p, std::size_t n, const EscapeSet& e
 
 }  // namespace
 
-const Kernels kAvx512Kernels{DecodeQuanta, FindLinkEnd,  FindEither,
-                             CountByte,    FindNonAscii, FindEscape};
+const Kernels kAvx512Kernels{DecodeQuanta, FindLinkEnd, FindEither,  CountByte,
+                             FindNonAscii, FindEscape,  EncodeGroups};
 
 }  // namespace linkdecode::simd
 

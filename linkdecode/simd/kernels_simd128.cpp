@@ -113,6 +113,35 @@ std::size_t DecodeQuanta(const unsigned char* src, std::size_t n, unsigned char*
     return i + FinishQuanta(values, bad, dst);
 }
 
+// Six-bit values to their symbols, as the x86 kernels do (kernels_avx2.cpp).
+v128_t Symbols(v128_t values) {
+    const v128_t offsets =
+        wasm_i8x16_make(71, -4, -4, -4, -4, -4, -4, -4, -4, -4, -4, -19, -16, 65, 0, 0);
+    const v128_t capitals = wasm_i8x16_gt(wasm_i8x16_splat(26), values);
+    const v128_t row = wasm_v128_or(wasm_u8x16_sub_sat(values, wasm_i8x16_splat(51)),
+                                    wasm_v128_and(capitals, wasm_i8x16_splat(13)));
+    return wasm_i8x16_add(values, wasm_i8x16_swizzle(offsets, row));
+}
+
+std::size_t EncodeGroups(const unsigned char* src, std::size_t n, unsigned char* dst) {
+    std::size_t i = 0;
+    // Loads 16 bytes for 12.
+    for (; n - i >= 16; i += 12, dst += 16) {
+        const v128_t bytes = Load(src + i);
+        // Each group b0 b1 b2 as b1 b0 b2 b1 in a 32-bit lane: its values start at bits 10, 4,
+        // 22 and 16.
+        const v128_t v =
+            wasm_i8x16_shuffle(bytes, bytes, 1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10);
+        const v128_t values = wasm_v128_or(
+            wasm_v128_or(wasm_v128_and(wasm_u32x4_shr(v, 10), wasm_i32x4_splat(0x3F)),
+                         wasm_v128_and(wasm_i32x4_shl(v, 4), wasm_i32x4_splat(0x3F00))),
+            wasm_v128_or(wasm_v128_and(wasm_u32x4_shr(v, 6), wasm_i32x4_splat(0x3F0000)),
+                         wasm_v128_and(wasm_i32x4_shl(v, 8), wasm_i32x4_splat(0x3F000000))));
+        wasm_v128_store(dst, Symbols(values));
+    }
+    return i;
+}
+
 std::size_t FindLinkEnd(const unsigned char* p, std::size_t n) {
     const v128_t byLow =
         wasm_i8x16_make(0x02, 0, 0x02, 0, 0, 0, 0, 0x02, 0, 0x01, 0x01, 0x01, 0x05, 0x01, 0x04, 0);
@@ -157,8 +186,8 @@ std::size_t FindEscape(const unsigned char* p, std::size_t n, const EscapeSet& e
 
 }  // namespace
 
-const Kernels kSimd128Kernels{DecodeQuanta, FindLinkEnd,  FindEither,
-                              CountByte,    FindNonAscii, FindEscape};
+const Kernels kSimd128Kernels{DecodeQuanta, FindLinkEnd, FindEither,  CountByte,
+                              FindNonAscii, FindEscape,  EncodeGroups};
 
 }  // namespace linkdecode::simd
 

@@ -67,20 +67,21 @@ Level Initial() {
     return Best();
 }
 
-struct Choice {
-    Level level;
-    const Kernels* kernels;
-};
-
-Choice& Chosen() {
-    static Choice choice = [] {
-        const Level level = Initial();
-        return Choice{level, &KernelsOf(level)};
-    }();
-    return choice;
-}
+Level chosenLevel = Level::Scalar;
 
 }  // namespace
+
+namespace detail {
+
+const Kernels* activeKernels = nullptr;
+
+const Kernels& ChooseKernels() {
+    chosenLevel = Initial();
+    activeKernels = &KernelsOf(chosenLevel);
+    return *activeKernels;
+}
+
+}  // namespace detail
 
 const char* LevelName(Level level) {
     switch (level) {
@@ -106,18 +107,16 @@ std::vector<Level> SupportedLevels() {
 }
 
 Level ActiveLevel() {
-    return Chosen().level;
+    (void)ActiveKernels();
+    return chosenLevel;
 }
 
 bool ForceLevel(Level level) {
     if (!Supported(level))
         return false;
-    Chosen() = Choice{level, &KernelsOf(level)};
+    chosenLevel = level;
+    detail::activeKernels = &KernelsOf(level);
     return true;
-}
-
-const Kernels& ActiveKernels() {
-    return *Chosen().kernels;
 }
 
 const Kernels kScalarKernels{};

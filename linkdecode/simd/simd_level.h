@@ -25,7 +25,17 @@ enum class Level { Scalar, Avx2, Avx512, Simd128 };
 // changes nothing when it is not supported. For tests and benchmarks: not thread-safe.
 bool ForceLevel(Level level);
 
+namespace detail {
+// The kernels of the level in use, null until the first call chooses them. A plain pointer
+// rather than a function's static: the byte loops ask for it once a call and a link.
+extern const Kernels* activeKernels;
+const Kernels& ChooseKernels();
+}  // namespace detail
+
 // The kernels of the level in use.
-[[nodiscard]] const Kernels& ActiveKernels();
+[[nodiscard]] inline const Kernels& ActiveKernels() {
+    const Kernels* kernels = detail::activeKernels;
+    return kernels != nullptr ? *kernels : detail::ChooseKernels();
+}
 
 }  // namespace linkdecode::simd

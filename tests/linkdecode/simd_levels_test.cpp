@@ -8,6 +8,8 @@
 
 #include "each_level.h"
 #include "linkdecode/base64_decoder.h"
+#include "linkdecode/base64_encoder.h"
+#include "linkdecode/base64_encoder.h"
 #include "linkdecode/batch_unwrap.h"
 #include "linkdecode/charset.h"
 #include "linkdecode/link_finder.h"
@@ -45,6 +47,8 @@ std::string Everything(const std::string& text) {
             all += '|' + found.text + '@' + std::to_string(found.line) + '/' +
                    std::to_string(found.fullLength);
     }
+    all += '|' + EncodeBase64Text(text);
+    all += '|' + EncodeBase64Text(text);
     all += IsValidUtf8(text) ? "|utf8" : "|not utf8";
     NoGbConversion gb;
     for (const Charset charset : {Charset::Utf8, Charset::Raw}) {
@@ -103,6 +107,22 @@ TEST(SimdLevels, RunsOfEveryLengthDecodeAsTheDialogDoes) {
                 EXPECT_EQ(batch.outcome, dialog.outcome);
                 EXPECT_EQ(address, dialog.text) << length << ' ' << end;
             }
+        }
+    });
+}
+
+TEST(SimdLevels, EveryLengthEncodesAsTheScalarLevelDoes) {
+    std::string bytes;
+    for (int n = 0; n < 3 * 64 + 5; ++n)
+        bytes += static_cast<char>(n * 37 + 11);
+    std::vector<std::string> scalar;
+    OnEachLevel([&](simd::Level level) {
+        for (std::size_t length = 0; length <= bytes.size(); ++length) {
+            const std::string symbols = EncodeBase64Text(bytes.substr(0, length));
+            if (level == simd::Level::Scalar)
+                scalar.push_back(symbols);
+            else
+                EXPECT_EQ(symbols, scalar[length]) << length;
         }
     });
 }
