@@ -1,7 +1,7 @@
 #include "linkdecode/batch_unwrap.h"
 
 #include "linkdecode/simd/simd_level.h"
-#include "linkdecode/unwrap_rules.h"
+#include "linkdecode/unwrap_loops.h"
 
 namespace linkdecode {
 
