@@ -87,6 +87,8 @@ constexpr PlainBytes kJsonPlain = Plain({false, {'"', '\\', kC1Lead, kDirectionL
 // Appends `text` to `out`, copying whole each run of bytes that `plain` holds and handing every
 // other byte's place to `escape`, which appends what stands for it and returns how many bytes
 // it took (at least one).
+constexpr std::size_t kKernelBytes = 16;
+
 template <typename Escape>
 void AppendInRuns(std::string_view text, const PlainBytes& rule, Escape escape, std::string& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -95,7 +97,8 @@ void AppendInRuns(std::string_view text, const PlainBytes& rule, Escape escape, 
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t end = i;
-        if (find != nullptr)
+        // A kernel's call costs more than the table on a few bytes or an escape right away.
+        if (find != nullptr && text.size() - i >= kKernelBytes && plain[p[i]])
             end += find(p + i, text.size() - i, rule.escapes);
         // Eight at a time while all are plain: one branch instead of eight.
         while (text.size() - end >= 8 &&
