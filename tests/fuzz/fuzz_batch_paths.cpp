@@ -14,7 +14,11 @@
 
 namespace {
 
-const std::vector<linkdecode::simd::Level> kLevels = linkdecode::simd::SupportedLevels();
+// Every level, or only the one VELTRUN_SIMD names, for a run of each level on its own.
+const std::vector<linkdecode::simd::Level> kLevels =
+    std::getenv("VELTRUN_SIMD") != nullptr
+        ? std::vector<linkdecode::simd::Level>{linkdecode::simd::ActiveLevel()}
+        : linkdecode::simd::SupportedLevels();
 
 // Reused across inputs, as the tool reuses it, so that stale bytes would show.
 std::string bytes;
