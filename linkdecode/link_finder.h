@@ -32,7 +32,8 @@ struct FoundLink {
 // SeparatorLength reads ("thunder%3A%2F%2F" in a query string), and a link goes on across a
 // space, a tab or a line break (with the next line's indent) when what follows is a run of
 // payload bytes that ends the line or stands alone, and the link is not padded yet: a wrapped
-// line, or a "+" a web form turned into a space. ReadRepairedLink decides whether it belongs.
+// line, or a "+" a web form turned into a space. A gap or a run longer than `maxLinkBytes` is
+// neither. ReadRepairedLink decides whether it belongs.
 class LinkFinder {
 public:
     // `maxLinkBytes` bounds the memory a single link may take. A smaller value than the longest
