@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "linkdecode/base64_decoder.h"
+#include "linkdecode/simd/simd_level.h"
 
 namespace linkdecode {
 
@@ -27,7 +28,12 @@ void AppendBase64Text(std::string_view bytes, std::string& out) {
     char* symbol = out.data() + start;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t whole = bytes.size() / 3 * 3;
-    for (std::size_t i = 0; i < whole; i += 3, symbol += 4) {
+    std::size_t i = 0;
+    if (const auto encode = simd::ActiveKernels().encodeGroups) {
+        i = encode(p, whole, reinterpret_cast<unsigned char*>(symbol));
+        symbol += i / 3 * 4;
+    }
+    for (; i < whole; i += 3, symbol += 4) {
         const unsigned group = static_cast<unsigned>(p[i] << 16 | p[i + 1] << 8 | p[i + 2]);
         std::memcpy(symbol, &kSymbolPairs[2 * (group >> 12)], 2);
         std::memcpy(symbol + 2, &kSymbolPairs[2 * (group & 0xFFF)], 2);

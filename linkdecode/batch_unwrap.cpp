@@ -1,12 +1,27 @@
 #include "linkdecode/batch_unwrap.h"
 
+#include "linkdecode/simd/simd_level.h"
 #include "linkdecode/unwrap_loops.h"
 
 namespace linkdecode {
 
 namespace {
 
-using BatchDecoder = rules::RunDecoder<rules::ValueTable, rules::WriteIntoRoom>;
+// The table's values, whole blocks of quanta at a time where the processor has vectors for it.
+struct VectorValues : rules::ValueTable {
+    static constexpr bool kDecodesBlocks = true;
+    static std::size_t DecodeBlocks(const unsigned char* bytes, std::size_t count,
+                                    rules::WriteIntoRoom& out) {
+        const auto decode = simd::ActiveKernels().decodeQuanta;
+        if (decode == nullptr)
+            return 0;
+        const std::size_t symbols = decode(bytes, count, reinterpret_cast<unsigned char*>(out.at));
+        out.at += symbols / 4 * 3;
+        return symbols;
+    }
+};
+
+using BatchDecoder = rules::RunDecoder<VectorValues, rules::WriteIntoRoom>;
 
 // Decodes into `bytes` what `feed` hands the decoder out of `size` bytes of text.
 template <typename Feed>

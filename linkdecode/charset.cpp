@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "linkdecode/simd/simd_level.h"
+
 namespace linkdecode {
 
 namespace {
@@ -13,6 +15,12 @@ bool InRange(unsigned char byte, unsigned low, unsigned high) {
 
 // The end of the run of ASCII bytes that starts at bytes[at], found eight bytes at a time.
 std::size_t AsciiRunEnd(std::string_view bytes, std::size_t at) {
+    // The kernel for longer runs: between the characters of a non-ASCII text, the call would
+    // cost more than the word.
+    const auto find = simd::ActiveKernels().findNonAscii;
+    if (find != nullptr && bytes.size() - at >= 16 && static_cast<unsigned char>(bytes[at]) < 0x80)
+        return at +
+               find(reinterpret_cast<const unsigned char*>(bytes.data()) + at, bytes.size() - at);
     for (std::uint64_t word = 0; bytes.size() - at >= sizeof word; at += sizeof word) {
         std::memcpy(&word, bytes.data() + at, sizeof word);
         if ((word & 0x8080808080808080u) != 0)

@@ -9,6 +9,7 @@
 #include "linkdecode/char_class.h"
 #include "linkdecode/page_escapes.h"
 #include "linkdecode/scheme_match.h"
+#include "linkdecode/simd/simd_level.h"
 
 namespace linkdecode {
 
@@ -78,6 +79,8 @@ constexpr bool MayEndLink(std::uint64_t word) {
 // at a time, looked at one by one only where one of them may end it.
 std::size_t LinkEnd(std::string_view text, std::size_t at) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    if (const auto find = simd::ActiveKernels().findLinkEnd)
+        return at + find(p + at, text.size() - at);
     for (; text.size() - at >= 8; at += 8) {
         std::uint64_t word = 0;
         std::memcpy(&word, p + at, 8);
@@ -95,6 +98,8 @@ std::size_t LinkEnd(std::string_view text, std::size_t at) {
 
 // The line breaks in text[from, to), a search apiece: lines are long and breaks few.
 std::uint64_t LineBreaks(std::string_view text, std::size_t from, std::size_t to) {
+    if (const auto count = simd::ActiveKernels().countByte)
+        return count(reinterpret_cast<const unsigned char*>(text.data()) + from, to - from, '\n');
     std::uint64_t breaks = 0;
     const char* end = text.data() + to;
     for (const char* at = text.data() + from;; ++at, ++breaks) {
@@ -128,9 +133,15 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
     // Strict links have "://" after the name; repair also reads "%3A%2F%2F" and its kin.
     const bool strict = mode_ == ReadMode::Strict;
     const std::size_t longestSeparator = strict ? 3 : kLongestSeparator;
+    const auto findEither = simd::ActiveKernels().findEither;
     std::size_t at = from;
     while (at < text.size()) {
-        if (strict) {
+        if (findEither != nullptr) {
+            at += findEither(reinterpret_cast<const unsigned char*>(text.data()) + at,
+                             text.size() - at, ':', strict ? ':' : '%');
+            if (at == text.size())
+                break;
+        } else if (strict) {
             const void* hit = std::memchr(text.data() + at, ':', text.size() - at);
             if (hit == nullptr)
                 break;
@@ -160,9 +171,11 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
 std::size_t LinkFinder::ContinuationEnd(std::string_view text, std::size_t at, bool final,
                                         bool& undecided) {
     undecided = false;
-    // More may come, unless the piece already holds more than any link may.
-    const auto open = [&](std::size_t i) {
-        undecided = i >= text.size() && !final && text.size() - at <= maxLinkBytes_;
+    // A gap or a run longer than any link may be ends the link, wherever the pieces are cut: so
+    // what is left undecided at the end of a piece stays bounded, and the same bytes decide.
+    const auto longest = maxLinkBytes_;
+    const auto open = [&](std::size_t i, std::size_t run) {
+        undecided = i >= text.size() && !final && run <= longest;
         return undecided;
     };
     std::size_t end = at;
@@ -170,21 +183,21 @@ std::size_t LinkFinder::ContinuationEnd(std::string_view text, std::size_t at, b
         std::size_t i = end;
         // Spaces, or one line break with the spaces around it.
         bool lineBreak = false;
-        while (i < text.size() &&
+        while (i < text.size() && i - end <= longest &&
                (IsSpaceOrTab(text[i]) || text[i] == '\r' || (text[i] == '\n' && !lineBreak))) {
             lineBreak = lineBreak || text[i] == '\n';
             ++i;
         }
-        if (open(i) || i == end)
+        if (open(i, i - end) || i == end || i - end > longest)
             return end;
         const std::size_t token = i;
-        while (i < text.size() && IsPayloadByte(text[i]))
+        while (i < text.size() && i - token <= longest && IsPayloadByte(text[i]))
             ++i;
-        if (open(i))
+        if (open(i, i - token))
             return end;
         // A word glued to other text is prose, not the rest of a payload; the text's end ends a
         // run as an ending byte does, so that where a text ends never changes a link.
-        if (i == token ||
+        if (i == token || i - token > longest ||
             (i == text.size() ? !final : !EndsLink(static_cast<unsigned char>(text[i]))))
             return end;
         end = i;
@@ -280,6 +293,7 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
         inLink_ = true;
         padded_ = false;
         ended_ = false;
+        seam_.clear();
         current_ = FoundLink{{}, 0, line_};
         if (!spare_.empty()) {
             current_.text = std::move(spare_.back());
@@ -296,8 +310,17 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
 }
 
 void LinkFinder::Append(std::string_view part) {
-    // Only repair mode follows a link across a gap, and only an unpadded one.
-    padded_ = padded_ || (mode_ == ReadMode::Repair && HoldsPadding(part));
+    // Only repair mode follows a link across a gap, and only an unpadded one. An escaped "=" may
+    // be cut between two parts: the last bytes before `part` are looked at with its first.
+    if (mode_ == ReadMode::Repair && !padded_) {
+        constexpr std::size_t kSeam = 4;  // "%253D" less one byte
+        seam_.append(part.substr(0, kSeam));
+        padded_ = HoldsPadding(seam_) || HoldsPadding(part);
+        if (part.size() >= kSeam)
+            seam_.assign(part.substr(part.size() - kSeam));
+        else if (seam_.size() > kSeam)
+            seam_.erase(0, seam_.size() - kSeam);
+    }
     const std::size_t room = maxLinkBytes_ - current_.text.size();
     current_.text.append(part.substr(0, std::min(room, part.size())));
     current_.fullLength += part.size();

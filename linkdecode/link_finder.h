@@ -37,7 +37,8 @@ struct FoundLink {
 // SeparatorLength reads ("thunder%3A%2F%2F" in a query string), and a link goes on across a
 // space, a tab or a line break (with the next line's indent) when what follows is a run of
 // payload bytes that ends the line or stands alone, and the link is not padded yet: a wrapped
-// line, or a "+" a web form turned into a space. ReadRepairedLink decides whether it belongs.
+// line, or a "+" a web form turned into a space. A gap or a run longer than `maxLinkBytes` is
+// neither. ReadRepairedLink decides whether it belongs.
 class LinkFinder {
 public:
     // `maxLinkBytes` bounds the memory a single link may take. A smaller value than the longest
@@ -82,7 +83,8 @@ private:
     std::size_t maxLinkBytes_;
     std::string carry_;  // a tail too short to tell whether a scheme starts or a link goes on
     bool inLink_ = false;
-    bool padded_ = false;                 // the open link holds padding, so its payload has ended
+    bool padded_ = false;  // the open link holds padding, so its payload has ended
+    std::string seam_;     // the open link's last bytes, where an escaped "=" may be cut
     const LinkScheme* scheme_ = nullptr;  // the open link's scheme
     bool ended_ = false;  // a byte no Base64 symbol came after the open link's prefix
     FoundLink current_{};

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "linkdecode/simd/simd_level.h"
+
 namespace linkdecode {
 
 namespace {
@@ -53,40 +55,51 @@ std::size_t InvisibleControlLength(std::string_view utf8, std::size_t i, unsigne
     return bidi ? 3 : 0;
 }
 
-// Whether a byte can start one of the characters InvisibleControlLength looks for.
-constexpr bool MayStartInvisibleControl(unsigned char byte) {
-    return byte == 0xC2 || byte == 0xE2;
+// The bytes that can start one of the characters InvisibleControlLength looks for.
+constexpr unsigned char kC1Lead = 0xC2;
+constexpr unsigned char kDirectionLead = 0xE2;
+
+// The bytes a renderer copies as they are: the set the vector kernels search for, and the same
+// set as a table by value (1 for plain, 0 for escaped) for the scalar loop.
+struct PlainBytes {
+    simd::EscapeSet escapes;
+    std::array<unsigned char, 256> byValue;
+};
+
+constexpr bool Escaped(const simd::EscapeSet& escapes, unsigned char byte) {
+    return IsControl(byte) || (escapes.high && byte >= 0x80) || byte == escapes.extra[0] ||
+           byte == escapes.extra[1] || byte == escapes.extra[2] || byte == escapes.extra[3];
 }
 
-// The bytes a renderer copies as they are, looked up by value: 1 for plain, 0 for escaped.
-using PlainBytes = std::array<unsigned char, 256>;
-
-template <typename Plain>
-constexpr PlainBytes PlainTable(Plain plain) {
-    PlainBytes table{};
-    for (std::size_t b = 0; b < table.size(); ++b)
-        table[b] = plain(static_cast<unsigned char>(b));
-    return table;
+constexpr PlainBytes Plain(simd::EscapeSet escapes) {
+    PlainBytes plain{escapes, {}};
+    for (std::size_t b = 0; b < plain.byValue.size(); ++b)
+        plain.byValue[b] = !Escaped(escapes, static_cast<unsigned char>(b));
+    return plain;
 }
 
-constexpr PlainBytes kRawPlain = PlainTable([](unsigned char byte) { return !IsControl(byte); });
-constexpr PlainBytes kTerminalPlain = PlainTable(
-    [](unsigned char byte) { return !IsControl(byte) && !MayStartInvisibleControl(byte); });
-constexpr PlainBytes kPercentPlain =
-    PlainTable([](unsigned char byte) { return byte < 0x80 && !IsControl(byte) && byte != ' '; });
-constexpr PlainBytes kJsonPlain = PlainTable([](unsigned char byte) {
-    return !IsControl(byte) && byte != '"' && byte != '\\' && !MayStartInvisibleControl(byte);
-});
+// Zero, a control, fills the sets of fewer than four bytes.
+constexpr PlainBytes kRawPlain = Plain({false, {0, 0, 0, 0}});
+constexpr PlainBytes kTerminalPlain = Plain({false, {kC1Lead, kDirectionLead, 0, 0}});
+constexpr PlainBytes kPercentPlain = Plain({true, {' ', 0, 0, 0}});
+constexpr PlainBytes kJsonPlain = Plain({false, {'"', '\\', kC1Lead, kDirectionLead}});
 
 // Appends `text` to `out`, copying whole each run of bytes that `plain` holds and handing every
 // other byte's place to `escape`, which appends what stands for it and returns how many bytes
 // it took (at least one).
+constexpr std::size_t kKernelBytes = 16;
+
 template <typename Escape>
-void AppendInRuns(std::string_view text, const PlainBytes& plain, Escape escape, std::string& out) {
+void AppendInRuns(std::string_view text, const PlainBytes& rule, Escape escape, std::string& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto find = simd::ActiveKernels().findEscape;
+    const auto& plain = rule.byValue;
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t end = i;
+        // A kernel's call costs more than the table on a few bytes or an escape right away.
+        if (find != nullptr && text.size() - i >= kKernelBytes && plain[p[i]])
+            end += find(p + i, text.size() - i, rule.escapes);
         // Eight at a time while all are plain: one branch instead of eight.
         while (text.size() - end >= 8 &&
                (plain[p[end]] & plain[p[end + 1]] & plain[p[end + 2]] & plain[p[end + 3]] &

@@ -45,6 +45,7 @@ constexpr std::uint8_t kLastValue = 63;
 // values; whatever they are, they only reach bytes it does not write.
 struct AlphabetSearch {
     static constexpr bool kValuesWholeGroups = false;  // one byte after the other, as the dialog
+    static constexpr bool kDecodesBlocks = false;
     static std::uint8_t Value(unsigned char byte) {
         return static_cast<std::uint8_t>(kBase64Alphabet.find(static_cast<char>(byte)));
     }
@@ -55,6 +56,9 @@ struct ValueTable {
     // Values four bytes at once and keeps the group only when all four are symbols: it may look
     // at up to three bytes past the end of the run, which never changes what is decoded.
     static constexpr bool kValuesWholeGroups = true;
+    // A valuation that decodes whole blocks of quanta at once says so, and gives
+    // DecodeBlocks(bytes, count, output), which returns how many symbols it decoded.
+    static constexpr bool kDecodesBlocks = false;
     static constexpr std::array<std::uint8_t, 256> kValues = [] {
         std::array<std::uint8_t, 256> values{};
         for (std::size_t b = 0; b < values.size(); ++b)
@@ -109,6 +113,8 @@ public:
         Output out = out_;
         while (!ended_ && i < n) {
             if (Valuation::kValuesWholeGroups && filled_ == 0) {
+                if constexpr (Valuation::kDecodesBlocks)
+                    i += Valuation::DecodeBlocks(p + i, n - i, out);
                 for (; n - i >= 4; i += 4) {
                     const std::uint8_t value[4] = {
                         Valuation::Value(p[i]), Valuation::Value(p[i + 1]),

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "each_level.h"
 #include "linkdecode/base64_decoder.h"
 #include "linkdecode/batch_unwrap.h"
 #include "linkdecode/link_unwrap.h"
@@ -58,26 +59,33 @@ private:
     int count_ = 0;
 };
 
-TEST(BatchPathsExhaustive, DecodeAgreesOnEveryShortText) {
+TEST(BatchPathsExhaustive, DecodeAgreesOnEveryShortTextAtEveryLevel) {
     std::string bytes = "stale";
     Disagreements disagreements;
-    for (const std::string& text : ShortTexts()) {
-        DecodeBase64Batch(text, bytes);
-        disagreements.Check(text, bytes == DecodeBase64Text(text));
-    }
+    testing::OnEachLevel([&](simd::Level) {
+        for (const std::string& text : ShortTexts()) {
+            DecodeBase64Batch(text, bytes);
+            disagreements.Check(text, bytes == DecodeBase64Text(text));
+        }
+    });
     EXPECT_EQ(disagreements.Count(), 0);
 }
 
-TEST(BatchPathsExhaustive, UnwrapAgreesOnEveryShortTextAroundThePrefixes) {
+TEST(BatchPathsExhaustive, UnwrapAgreesOnEveryShortTextAroundThePrefixesAtEveryLevel) {
     std::string address = "stale";
     Disagreements disagreements;
+    const simd::Level before = simd::ActiveLevel();
+    const std::vector<simd::Level> levels = simd::SupportedLevels();
     const auto check = [&](const std::string& pasted) {
         const UnwrapResult dialog = UnwrapDownloadLink(pasted);
-        const BatchUnwrap batch = UnwrapDownloadLinkBatch(pasted, address);
         const LinkScheme* scheme =
             dialog.outcome == UnwrapOutcome::Decoded ? MatchLinkScheme(pasted) : nullptr;
-        disagreements.Check(pasted, batch.outcome == dialog.outcome && address == dialog.text &&
-                                        batch.scheme == scheme);
+        for (const simd::Level level : levels) {
+            simd::ForceLevel(level);
+            const BatchUnwrap batch = UnwrapDownloadLinkBatch(pasted, address);
+            disagreements.Check(pasted, batch.outcome == dialog.outcome && address == dialog.text &&
+                                            batch.scheme == scheme);
+        }
     };
     for (const std::string& tail : ShortTexts()) {
         check(tail);
@@ -90,6 +98,7 @@ TEST(BatchPathsExhaustive, UnwrapAgreesOnEveryShortTextAroundThePrefixes) {
                       tail.substr(half));
         }
     }
+    simd::ForceLevel(before);
     EXPECT_EQ(disagreements.Count(), 0);
 }
 

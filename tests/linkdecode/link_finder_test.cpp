@@ -148,6 +148,9 @@ TEST(LinkFinder, PieceBoundariesDoNotMatter) {
     for (const FindCase& c : kFindCases)
         text += c.text + "\n";
     text += "qqdl://" + std::string(300, 'A') + "\n";
+    // A run after a gap longer than a link may be, and an escaped "=" cut between pieces.
+    text += "thunder://QUFB\n" + std::string(200, 'B') + " x\n";
+    text += "qqdl://QUFB%253D and more\n";
     for (ReadMode mode : {ReadMode::Strict, ReadMode::Repair}) {
         const auto whole = FindLinks(text, mode, 128);
         std::mt19937 random(7);
