@@ -218,7 +218,8 @@ they wrap, or wrap addresses into such links.
 Each LINK argument is one link, read exactly as given. With no LINK, or with
 "-", veltrun reads standard input and unwraps every link it finds in the text
 (web pages, lists, mail), one address per line in input order. A link runs from
-its scheme to the first space, line break, quote, '<' or '>'.
+its scheme to the first space, line break, quote, '<' or '>', or to the next
+scheme once a byte that is no Base64 symbol has ended its payload.
 
 Options:
   -l, --lenient          read links as web pages damage them: the scheme in
