@@ -129,7 +129,7 @@ LinkFinder::LinkFinder(ReadMode mode, std::size_t maxLinkBytes)
     : mode_(mode), maxLinkBytes_(std::max(maxLinkBytes, kLongestPrefix)) {}
 
 std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from, bool final,
-                                        std::size_t& undecided) const {
+                                        std::size_t& undecided, SchemeStart& found) const {
     // Strict links have "://" after the name; repair also reads "%3A%2F%2F" and its kin.
     const bool strict = mode_ == ReadMode::Strict;
     const std::size_t longestSeparator = strict ? 3 : kLongestSeparator;
@@ -153,11 +153,13 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
         if (!final && at + longestSeparator > text.size())
             break;  // the rest of the separator may come in the next piece
         unsigned repairs = 0;
-        if (SeparatorLength(text, at, mode_, repairs) != 0) {
+        if (const std::size_t separator = SeparatorLength(text, at, mode_, repairs)) {
             for (const LinkScheme& scheme : kLinkSchemes) {
                 const std::size_t name = scheme.name.size();
-                if (at >= from + name && NameAt(text, at - name, scheme.name, mode_, repairs))
+                if (at >= from + name && NameAt(text, at - name, scheme.name, mode_, repairs)) {
+                    found = {&scheme, name + separator, repairs};
                     return at - name;
+                }
             }
         }
         ++at;
@@ -210,9 +212,21 @@ std::size_t LinkFinder::SchemeInLink(std::string_view text, std::size_t pos, std
                                      bool final) {
     const bool decided = final || end < text.size();
     const std::string_view link = text.substr(0, end);
+    // Most links hold no separator after their prefix: one search for its first byte.
+    const auto holdsSeparator = [&] {
+        const unsigned char percent = mode_ == ReadMode::Strict ? ':' : '%';
+        const auto* rest = reinterpret_cast<const unsigned char*>(text.data()) + pos;
+        if (const auto findEither = simd::ActiveKernels().findEither)
+            return findEither(rest, end - pos, ':', percent) < end - pos;
+        return std::memchr(rest, ':', end - pos) != nullptr ||
+               std::memchr(rest, percent, end - pos) != nullptr;
+    };
+    if (decided && !holdsSeparator())
+        return std::string_view::npos;
     for (std::size_t from = pos;;) {
         std::size_t undecided = 0;
-        const std::size_t start = FindSchemeStart(link, from, decided, undecided);
+        SchemeStart glued;
+        const std::size_t start = FindSchemeStart(link, from, decided, undecided, glued);
         if (start == std::string_view::npos && decided)
             return start;  // the link ends here, so whether its payload ended matters no more
         const std::size_t checked = start == std::string_view::npos ? undecided : start;
@@ -226,7 +240,6 @@ std::size_t LinkFinder::SchemeInLink(std::string_view text, std::size_t pos, std
             return start;
         // Glued to the payload: the unwrapper removes a prefix of the link's own scheme and reads
         // another's name as payload up to its separator.
-        const SchemeStart glued = MatchSchemeAt(link, start, mode_);
         ended_ = link.substr(start, glued.length) != scheme_->prefix;
         from = start + glued.length;
     }
@@ -249,7 +262,9 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
         if (inLink_) {
             std::size_t end = LinkEnd(text, pos);
             const std::size_t linkEnd = end;
-            const std::size_t next = SchemeInLink(text, pos, end, final);
+            // The prefix is no payload: what ends the payload is looked for after it.
+            const std::size_t next = SchemeInLink(text, pos + prefixLeft_, end, final);
+            prefixLeft_ = 0;
             if (next != std::string_view::npos) {
                 Append(text.substr(pos, next - pos));
                 completed.push_back(std::move(current_));
@@ -283,7 +298,8 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
             continue;
         }
         std::size_t undecided = 0;
-        const std::size_t start = FindSchemeStart(text, pos, final, undecided);
+        SchemeStart scheme;
+        const std::size_t start = FindSchemeStart(text, pos, final, undecided, scheme);
         const std::size_t scanned = start == std::string_view::npos ? undecided : start;
         line_ += LineBreaks(text, pos, scanned);
         if (start == std::string_view::npos) {
@@ -301,11 +317,9 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
             spareBytes_ -= current_.text.capacity();
             current_.text.clear();
         }
-        // The prefix is no payload: what ends the payload is looked for after it.
-        const SchemeStart scheme = MatchSchemeAt(text, start, mode_);
         scheme_ = scheme.scheme;
-        Append(text.substr(start, scheme.length));
-        pos = start + scheme.length;
+        prefixLeft_ = scheme.length;
+        pos = start;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "linkdecode/link_unwrap.h"
 #include "linkdecode/read_mode.h"
+#include "linkdecode/scheme_match.h"
 
 namespace linkdecode {
 
@@ -62,10 +63,11 @@ public:
 private:
     void Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed);
 
-    // Returns the first byte of the next scheme at or after `from`, or npos; sets `undecided`
-    // to where the undecidable tail of `text` begins when none is found (none when `final`).
+    // Returns the first byte of the next scheme at or after `from`, or npos; sets `found` to the
+    // scheme and its length when one is found, and `undecided` to where the undecidable tail of
+    // `text` begins when none is (none when `final`).
     std::size_t FindSchemeStart(std::string_view text, std::size_t from, bool final,
-                                std::size_t& undecided) const;
+                                std::size_t& undecided, SchemeStart& found) const;
 
     // Where a link that reached white space at text[at] ends, after the runs of payload that
     // go on after the gaps (Repair mode); `at` if none does. Sets `undecided` when the end of a
@@ -86,6 +88,7 @@ private:
     bool padded_ = false;  // the open link holds padding, so its payload has ended
     std::string seam_;     // the open link's last bytes, where an escaped "=" may be cut
     const LinkScheme* scheme_ = nullptr;  // the open link's scheme
+    std::size_t prefixLeft_ = 0;          // the bytes of its prefix at the scan's position
     bool ended_ = false;  // a byte no Base64 symbol came after the open link's prefix
     FoundLink current_{};
     std::uint64_t line_ = 1;          // line of the first byte not yet scanned
