@@ -18,8 +18,9 @@
 #include "linkdecode/json_record.h"
 #include "linkdecode/link_finder.h"
 #include "linkdecode/link_reader.h"
-#include "linkdecode/link_repair.h"
 #include "linkdecode/link_wrap.h"
+#include "linkdecode/missed_links.h"
+#include "linkdecode/repairs.h"
 #include "linkdecode/text_render.h"
 
 #define VT_EXPORT(name) extern "C" __attribute__((export_name(#name)))
@@ -38,7 +39,8 @@ namespace {
 
 using linkdecode::Charset;
 
-constexpr std::size_t kMaxLinkBytes = 1 << 20;  // as the CLI: no real link comes near
+using linkdecode::kMaxLinkBytes;
+
 constexpr std::size_t kShownBytes = 120;
 // The charsets a reading may be asked for; the script passes an index into this list, which
 // vt_info gives it by name.
@@ -145,13 +147,10 @@ struct Session {
     linkdecode::ReadMode mode;
     Charset charset;
     linkdecode::LinkFinder finder;
-    // Strict mode only: what repair mode would find, counted to say so.
-    linkdecode::LinkFinder repairFinder{linkdecode::ReadMode::Repair, kShownBytes};
-    std::vector<linkdecode::FoundLink> repairLinks;  // counted, then dropped
-    std::vector<linkdecode::FoundLink> links;        // found, not yet made into rows
-    std::size_t next = 0;                            // the first of `links` not yet a row
+    linkdecode::MissedLinkCounter missed;      // Strict mode only: what repair mode finds more
+    std::vector<linkdecode::FoundLink> links;  // found, not yet made into rows
+    std::size_t next = 0;                      // the first of `links` not yet a row
     std::size_t found = 0;
-    std::size_t foundInRepair = 0;
     std::string text;  // the text fed while it holds no link: read whole if none comes
 };
 
@@ -262,11 +261,8 @@ void vt_decode_feed(const char* piece, std::size_t size, Session* session) {
     const std::size_t before = session->links.size();
     session->finder.Feed({piece, size}, session->links);
     session->found += session->links.size() - before;
-    if (session->mode == linkdecode::ReadMode::Strict) {
-        session->repairFinder.Feed({piece, size}, session->repairLinks);
-        session->foundInRepair += session->repairLinks.size();
-        session->repairLinks.clear();
-    }
+    if (session->mode == linkdecode::ReadMode::Strict)
+        session->missed.Feed({piece, size});
     if (session->found == 0)
         session->text.append(piece, size);
     else
@@ -274,21 +270,28 @@ void vt_decode_feed(const char* piece, std::size_t size, Session* session) {
 }
 
 // Ends the text. One that holds no link but is not blank becomes one row, read whole as the
-// dialog reads a paste. Sets the result to what repair mode would find more, {"count", "text"}
-// (count 0 in repair mode): links with the scheme in capitals, which strict mode does not see.
+// dialog reads a paste. Sets the result to what repair mode would find more (nothing in repair
+// mode): {"count", "repairs" (the ids of the repairs those links need), "text" (their English
+// descriptions, comma separated)}.
 VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
     const std::size_t before = session->links.size();
     session->finder.Finish(session->links);
     session->found += session->links.size() - before;
-    if (session->mode == linkdecode::ReadMode::Strict) {
-        session->repairFinder.Finish(session->repairLinks);
-        session->foundInRepair += session->repairLinks.size();
+    const linkdecode::MissedLinks missed = session->mode == linkdecode::ReadMode::Strict
+                                               ? session->missed.Finish()
+                                               : linkdecode::MissedLinks{};
+    std::string& out = g_result;
+    out = "{\"count\":" + std::to_string(missed.count) + ",\"repairs\":[";
+    if (missed.repairs != 0) {
+        out += '"';
+        linkdecode::AppendRepairList(missed.repairs, linkdecode::RepairText::Id, "\",\"", out);
+        out += '"';
     }
-    const std::size_t more =
-        session->mode == linkdecode::ReadMode::Strict ? session->foundInRepair - session->found : 0;
-    g_result = "{\"count\":" + std::to_string(more) + ",\"text\":";
-    linkdecode::AppendJsonAscii(more != 0 ? "scheme in the wrong letter case" : "", g_result);
-    g_result += '}';
+    out += "],\"text\":";
+    std::string text;
+    linkdecode::AppendRepairList(missed.repairs, linkdecode::RepairText::Description, ", ", text);
+    linkdecode::AppendJsonAscii(text, out);
+    out += '}';
     if (session->found != 0)
         return;
     const std::string_view input = session->text;
