@@ -101,7 +101,10 @@ function summarize() {
   const total = records.length;
   if (!finished) parts.push(text("progress", { done: total }));
   else if (total > 0) parts.push(text("summary", { total, decoded, refused: total - decoded }));
-  if (moreInRepair !== null && moreInRepair.count > 0) parts.push(text("moreInRepair", { n: moreInRepair.count }));
+  if (moreInRepair !== null && moreInRepair.count > 0) {
+    const repairs = moreInRepair.repairs.map((id) => text(id)).join(text("listSeparator"));
+    parts.push(text("moreInRepair", { n: moreInRepair.count, repairs }));
+  }
   $("summary").textContent = parts.join(" ");
 }
 
