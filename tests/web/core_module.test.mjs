@@ -122,6 +122,14 @@ test("where a text is cut changes no record, in characters or in bytes", () => {
   }
 });
 
+test("a text without links is one record read whole, unless wholeIfNone is false", () => {
+  for (const [text, whole, none] of [["  see a/b\n", ["see a/b"], []], [" \n\t", [], []],
+                                     ["x " + WRAP.qqdl(Buffer.from("http://a/")), ["qqdl://aHR0cDovL2Ev"], ["qqdl://aHR0cDovL2Ev"]]]) {
+    assert.deepEqual(core.find(text).map((r) => r.input), whole);
+    assert.deepEqual(core.find(text, { wholeIfNone: false }).map((r) => r.input), none);
+  }
+});
+
 test("wrap() makes links that unwrap to the bytes given, or says why it cannot", () => {
   for (const scheme of core.schemes) {
     for (const [address, charset, bytes] of [

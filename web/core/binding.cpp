@@ -141,17 +141,18 @@ void AppendTooLong(const linkdecode::FoundLink& link, std::string& out) {
 // One text being decoded. The script feeds it in pieces and takes rows a few at a time between
 // them, so that a page stays responsive whatever the text's size.
 struct Session {
-    Session(linkdecode::ReadMode readMode, Charset rowCharset)
-        : mode(readMode), charset(rowCharset), finder(mode, kMaxLinkBytes) {}
+    Session(linkdecode::ReadMode readMode, Charset rowCharset, bool readWhole)
+        : mode(readMode), charset(rowCharset), wholeIfNone(readWhole), finder(mode, kMaxLinkBytes) {}
 
     linkdecode::ReadMode mode;
     Charset charset;
+    bool wholeIfNone;  // a text without links is read whole as one link
     linkdecode::LinkFinder finder;
     linkdecode::MissedLinkCounter missed;      // Strict mode only: what repair mode finds more
     std::vector<linkdecode::FoundLink> links;  // found, not yet made into rows
     std::size_t next = 0;                      // the first of `links` not yet a row
     std::size_t found = 0;
-    std::string text;  // the text fed while it holds no link: read whole if none comes
+    std::string text;  // with wholeIfNone, the text fed while it holds no link
 };
 
 linkdecode::ReadMode ModeOf(int repair) {
@@ -244,9 +245,12 @@ void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t chars
 }
 
 // Starts decoding a text, which vt_decode_feed then gives in pieces; as vt_unwrap for `repair`
-// and `charset`. Returns the session the other vt_decode_ calls take; vt_decode_end frees it.
-VT_EXPORT(vt_decode_begin) Session* vt_decode_begin(int repair, std::size_t charset) {
-    return new Session(ModeOf(repair), kReadCharsets[charset]);
+// and `charset`. With `wholeIfNone`, a text that holds no link but is not blank becomes one row,
+// read whole as the dialog reads a paste. Returns the session the other vt_decode_ calls take;
+// vt_decode_end frees it.
+VT_EXPORT(vt_decode_begin)
+Session* vt_decode_begin(int repair, std::size_t charset, int wholeIfNone) {
+    return new Session(ModeOf(repair), kReadCharsets[charset], wholeIfNone != 0);
 }
 
 // Frees a session.
@@ -263,14 +267,14 @@ void vt_decode_feed(const char* piece, std::size_t size, Session* session) {
     session->found += session->links.size() - before;
     if (session->mode == linkdecode::ReadMode::Strict)
         session->missed.Feed({piece, size});
-    if (session->found == 0)
+    if (session->found == 0 && session->wholeIfNone)
         session->text.append(piece, size);
     else
         session->text = {};
 }
 
-// Ends the text. One that holds no link but is not blank becomes one row, read whole as the
-// dialog reads a paste. Sets the result to what repair mode would find more (nothing in repair
+// Ends the text (and reads it whole when vt_decode_begin asked for that and it holds no link).
+// Sets the result to what repair mode would find more (nothing in repair
 // mode): {"count", "repairs" (the ids of the repairs those links need), "text" (their English
 // descriptions, comma separated)}.
 VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
@@ -292,7 +296,7 @@ VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
     linkdecode::AppendRepairList(missed.repairs, linkdecode::RepairText::Description, ", ", text);
     linkdecode::AppendJsonAscii(text, out);
     out += '}';
-    if (session->found != 0)
+    if (session->found != 0 || !session->wholeIfNone)
         return;
     const std::string_view input = session->text;
     const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");

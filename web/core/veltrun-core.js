@@ -213,10 +213,11 @@ export async function loadCore(wasm) {
   const schemes = Object.freeze(info.schemes);
   const charsets = Object.freeze(info.charsets);
 
-  const readOptions = (options) => optionsOf(options, { lenient: false, charset: "auto" }, (key, value) => {
-    if (key === "lenient") checkBoolean(key, value);
-    else indexIn(charsets, value, "charset");
+  const readOptions = (options, defaults = { lenient: false, charset: "auto" }) => optionsOf(options, defaults, (key, value) => {
+    if (key === "charset") indexIn(charsets, value, "charset");
+    else checkBoolean(key, value);
   });
+  const textOptions = (options) => readOptions(options, { lenient: false, charset: "auto", wholeIfNone: true });
 
   function unwrap(link, options) {
     const bytes = bytesOf(link, "link");
@@ -230,8 +231,8 @@ export async function loadCore(wasm) {
     : new FinalizationRegistry((session) => { if (broken === null) core.vt_decode_end(session); });
 
   function decoder(options) {
-    const { lenient, charset } = readOptions(options);
-    let session = guarded(() => core.vt_decode_begin(lenient ? 1 : 0, indexIn(charsets, charset)));
+    const { lenient, charset, wholeIfNone } = textOptions(options);
+    let session = guarded(() => core.vt_decode_begin(lenient ? 1 : 0, indexIn(charsets, charset), wholeIfNone ? 1 : 0));
     if (session === 0) throw new RangeError("Veltrun: out of memory for a decoder");
     const handle = {};
     sessions?.register(handle, session, handle);
