@@ -520,6 +520,9 @@ def group_layout(page, args):
         .filter(c => !(c.labels && c.labels.length && c.labels[0].textContent.trim())
                      && !c.getAttribute('aria-label') && !c.textContent.trim()).map(c => c.id);""")
     expect("controls without a label", unnamed, [])
+    # Each module of the script keeps its names to itself.
+    expect("names on window", page.js("return ['loadCore', 'applyLanguage', 'state', 'TEXTS', 'recordRow', "
+                                      "'module0', 'WASM_BASE64'].filter(n => n in window)"), [])
     forum = FORUM.format(a=WRAP["thunder"](b"http://dl.example.com/a.rar"),
                          b=WRAP["flashget"](FILM.encode("gbk")),
                          c=WRAP["qqdl"]("ftp://镜像.example/文件.zip".encode("utf-8")),
