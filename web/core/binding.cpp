@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -155,6 +156,14 @@ struct Session {
     std::string text;  // with wholeIfNone, the text fed while it holds no link
 };
 
+// kReadCharsets[index]; an index the script did not take from vt_info stops the module (a trap
+// the script reports) rather than read past the list.
+Charset ReadCharsetAt(std::size_t index) {
+    if (index >= std::size(kReadCharsets))
+        __builtin_trap();
+    return kReadCharsets[index];
+}
+
 linkdecode::ReadMode ModeOf(int repair) {
     return repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
 }
@@ -241,7 +250,7 @@ VT_EXPORT(vt_info) void vt_info() {
 VT_EXPORT(vt_unwrap)
 void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t charset) {
     g_result.clear();
-    AppendRecord({link, size}, 0, {ModeOf(repair), kReadCharsets[charset]}, g_result);
+    AppendRecord({link, size}, 0, {ModeOf(repair), ReadCharsetAt(charset)}, g_result);
 }
 
 // Starts decoding a text, which vt_decode_feed then gives in pieces; as vt_unwrap for `repair`
@@ -250,7 +259,7 @@ void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t chars
 // vt_decode_end frees it.
 VT_EXPORT(vt_decode_begin)
 Session* vt_decode_begin(int repair, std::size_t charset, int wholeIfNone) {
-    return new Session(ModeOf(repair), kReadCharsets[charset], wholeIfNone != 0);
+    return new Session(ModeOf(repair), ReadCharsetAt(charset), wholeIfNone != 0);
 }
 
 // Frees a session.
@@ -336,6 +345,8 @@ VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size
 // "zero-byte" (no link can carry one), "not-utf8", "no-gb-code" (a character GB18030 lacks).
 VT_EXPORT(vt_wrap)
 void vt_wrap(const char* address, std::size_t size, std::size_t scheme, int gbk) {
+    if (scheme >= std::size(linkdecode::kLinkSchemes))
+        __builtin_trap();  // as ReadCharsetAt
     std::string link;
     const linkdecode::WrapRefusal refusal = linkdecode::WrapAddress(
         linkdecode::kLinkSchemes[scheme], {address, size}, gbk != 0, g_gb, link);
