@@ -271,13 +271,18 @@ export async function loadCore(wasm) {
       feed(piece) {
         live();
         if (finished) throw new Error("Veltrun: feed() after finish()");
-        if (typeof piece === "string") {
-          piece = pending + piece;
-          const last = piece.charCodeAt(piece.length - 1);
-          pending = last >= 0xd800 && last < 0xdc00 ? piece.slice(-1) : "";
-          if (pending !== "") piece = piece.slice(0, -1);
+        if (typeof piece !== "string") {
+          const bytes = bytesOf(piece, "piece");
+          if (pending !== "") withBytes("vt_decode_feed", ENCODER.encode(pending), session);  // a lone half
+          pending = "";
+          withBytes("vt_decode_feed", bytes, session);
+          return;
         }
-        withBytes("vt_decode_feed", bytesOf(piece, "piece"), session);
+        let text = pending + piece;
+        const last = text.charCodeAt(text.length - 1);
+        pending = last >= 0xd800 && last < 0xdc00 ? text.slice(-1) : "";
+        if (pending !== "") text = text.slice(0, -1);
+        withBytes("vt_decode_feed", ENCODER.encode(text), session);
       },
       // Ends the text.
       finish() {
