@@ -241,7 +241,11 @@ export async function loadCore(wasm) {
 
   // Frees the sessions of decoders dropped before they were done.
   const sessions = typeof FinalizationRegistry === "undefined" ? null
-    : new FinalizationRegistry((session) => { if (broken === null) core.vt_decode_end(session); });
+    : new FinalizationRegistry((session) => {
+      try {
+        guarded(() => core.vt_decode_end(session));
+      } catch {}  // nobody to tell: the next call says the core stopped
+    });
 
   // find() in pieces, so a long text never blocks: feed(), finish(), then next() until it gives
   // fewer records than asked. Several decoders may be open at once.
