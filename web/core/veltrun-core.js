@@ -253,8 +253,6 @@ export async function loadCore(wasm) {
     const { lenient, charset, wholeIfNone } = textOptions(options);
     let session = guarded(() => core.vt_decode_begin(lenient ? 1 : 0, indexIn(charsets, charset), wholeIfNone ? 1 : 0));
     if (session === 0) throw new RangeError("Veltrun: out of memory for a decoder");
-    const handle = {};
-    sessions?.register(handle, session, handle);
     let finished = false;
     let more = null;
     let pending = "";  // a high surrogate that ended a piece, whose pair starts the next
@@ -264,13 +262,13 @@ export async function loadCore(wasm) {
     };
     const close = () => {
       if (session === 0) return;
-      sessions?.unregister(handle);
+      sessions?.unregister(api);
       const ended = session;
       session = 0;
       if (broken === null) guarded(() => core.vt_decode_end(ended));
     };
 
-    return Object.freeze({
+    const api = Object.freeze({
       // Gives the next piece of the text; where the pieces are cut changes nothing.
       feed(piece) {
         live();
@@ -317,6 +315,8 @@ export async function loadCore(wasm) {
       // Frees the decoder before its end; a closed decoder takes no more calls.
       close,
     });
+    sessions?.register(api, session, api);
+    return api;
   }
 
   // The records of every link in a whole text, as the CLI reads standard input.
