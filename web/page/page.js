@@ -21,7 +21,6 @@ const ROWS_PER_PAGE = 60;  // rendered at a time, more as the list is scrolled n
 const BOX_CHARS = 1 << 16;
 const PREVIEW_CHARS = 4000;
 const $ = (id) => document.getElementById(id);
-const ENCODER = new TextEncoder();
 
 // What the latest decode found and how much of it is on screen.
 const newList = () => ({
