@@ -94,7 +94,10 @@ function indexIn(names, value, what) {
 }
 
 function bytesFromBase64(base64) {
-  return Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+  const binary = atob(base64);
+  const bytes = new Uint8Array(binary.length);
+  for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+  return bytes;
 }
 
 // A record as the core wrote it, with its address bytes as bytes. Its first fields are those of
@@ -105,14 +108,8 @@ function bytesFromBase64(base64) {
 // addressShown (controls and direction marks as \xNN; null when there is no address),
 // percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
 function recordOf(raw) {
-  if (raw.bytes === null) return raw;
-  // Decoded on first use: a page showing many rows never needs them.
-  const base64 = raw.bytes;
-  let bytes = null;
-  return Object.defineProperty(raw, "bytes", {
-    enumerable: true,
-    get: () => (bytes ??= bytesFromBase64(base64)),
-  });
+  if (raw.bytes !== null) raw.bytes = bytesFromBase64(raw.bytes);
+  return raw;
 }
 
 async function moduleOf(wasm) {
