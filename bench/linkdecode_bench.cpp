@@ -109,9 +109,9 @@ std::string Page(bool percentEncoded) {
 void BM_FindLinks(benchmark::State& state) {
     const bool repair = state.range(0) != 0;
     const std::string page = Page(state.range(0) == 2);
-    linkdecode::LinkFinder finder(repair ? linkdecode::ReadMode::Repair
-                                         : linkdecode::ReadMode::Strict,
-                                  linkdecode::kMaxLinkBytes);
+    linkdecode::LinkFinder finder(
+        repair ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
+        linkdecode::kMaxLinkBytes);
     std::vector<linkdecode::FoundLink> links;
     for (auto _ : state) {
         finder.Feed(page, links);

@@ -6,17 +6,16 @@
 #include "linkdecode/json_record.h"
 #include "linkdecode/link_finder.h"
 #include "linkdecode/link_reader.h"
-#include "linkdecode/repairs.h"
 #include "linkdecode/missed_links.h"
+#include "linkdecode/repairs.h"
 #include "linkdecode/text_render.h"
 
 namespace veltrun {
 
 namespace {
 
-using linkdecode::UnwrapOutcome;
-
 using linkdecode::kMaxLinkBytes;
+using linkdecode::UnwrapOutcome;
 
 linkdecode::ReadMode Mode(const CliOptions& options) {
     return options.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
