@@ -108,8 +108,14 @@ function bytesFromBase64(base64) {
 // addressShown (controls and direction marks as \xNN; null when there is no address),
 // percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
 function recordOf(raw) {
-  if (raw.bytes !== null) raw.bytes = bytesFromBase64(raw.bytes);
-  return raw;
+  if (raw.bytes === null) return raw;
+  // Decoded on first use: a page showing many rows never needs them.
+  const base64 = raw.bytes;
+  let bytes = null;
+  return Object.defineProperty(raw, "bytes", {
+    enumerable: true,
+    get: () => (bytes ??= bytesFromBase64(base64)),
+  });
 }
 
 async function moduleOf(wasm) {
