@@ -130,6 +130,16 @@ test("a text without links is one record read whole, unless wholeIfNone is false
   }
 });
 
+test("findEach() reads each text as find() does, none of them across another", () => {
+  const texts = ["", "  see a/b\n", "x " + WRAP.qqdl(Buffer.from("http://a/")), "THUNDER://" + b64(Buffer.from("AAhttp://b/ZZ")),
+                 "thunder:// QUFo", "\n\n" + links(3, 5).join("\n"), "电影😀", new Uint8Array([0xb5, 0xe7, 0x2f])];
+  for (const options of [{}, { lenient: true, charset: "gbk" }, { wholeIfNone: false }]) {
+    assert.deepEqual(core.findEach(texts, options), texts.map((text) => core.find(text, options)), JSON.stringify(options));
+  }
+  assert.deepEqual(core.findEach([]), []);
+  assert.throws(() => core.findEach("x"), TypeError);
+});
+
 test("wrap() makes links that unwrap to the bytes given, or says why it cannot", () => {
   for (const scheme of core.schemes) {
     for (const [address, charset, bytes] of [

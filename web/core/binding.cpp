@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -169,6 +170,27 @@ Charset ReadCharsetAt(std::size_t index) {
     return kReadCharsets[index];
 }
 
+// Adds to `links` the one link of a text that holds none, read whole as the dialog reads a
+// paste: the text without the white space at its ends, none when blank.
+void AddWhole(std::string_view input, std::vector<linkdecode::FoundLink>& links) {
+    const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
+    if (first == std::string_view::npos)
+        return;
+    const std::size_t last = input.find_last_not_of(" \t\r\n\v\f");
+    const std::string_view trimmed = input.substr(first, last + 1 - first);
+    const std::size_t kept = std::min(trimmed.size(), kMaxLinkBytes);
+    links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
+}
+
+// Appends the record of a link the finder found.
+void AppendFound(const linkdecode::FoundLink& link, linkdecode::ReadOptions options,
+                 std::string& out) {
+    if (link.fullLength > link.text.size())
+        AppendTooLong(link, out);
+    else
+        AppendRecord(link.text, link.line, options, out);
+}
+
 linkdecode::ReadMode ModeOf(int repair) {
     return repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
 }
@@ -310,16 +332,8 @@ VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
     linkdecode::AppendRepairList(missed.repairs, linkdecode::RepairText::Description, ", ", text);
     linkdecode::AppendJsonAscii(text, out);
     out += '}';
-    if (session->found != 0 || !session->wholeIfNone)
-        return;
-    const std::string_view input = session->text;
-    const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
-    if (first == std::string_view::npos)
-        return;
-    const std::size_t last = input.find_last_not_of(" \t\r\n\v\f");
-    const std::string_view trimmed = input.substr(first, last + 1 - first);
-    const std::size_t kept = std::min(trimmed.size(), kMaxLinkBytes);
-    session->links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
+    if (session->found == 0 && session->wholeIfNone)
+        AddWhole(session->text, session->links);
     session->text = {};
 }
 
@@ -331,11 +345,7 @@ VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size
     for (; written < count && session->next < session->links.size(); ++written) {
         if (written != 0)
             g_result += ',';
-        const linkdecode::FoundLink& link = session->links[session->next++];
-        if (link.fullLength > link.text.size())
-            AppendTooLong(link, g_result);
-        else
-            AppendRecord(link.text, link.line, {session->mode, session->charset}, g_result);
+        AppendFound(session->links[session->next++], {session->mode, session->charset}, g_result);
     }
     g_result += ']';
     if (session->next == session->links.size()) {
@@ -343,6 +353,43 @@ VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size
         session->next = 0;
     }
     return written;
+}
+
+// Finds the links of many short texts at once, each read on its own as a decoding session reads
+// a whole text: `size` bytes of texts, each a 32-bit little-endian length and that many bytes.
+// Sets the result to a JSON array with the array of records of each text.
+VT_EXPORT(vt_find_each)
+void vt_find_each(const char* data, std::size_t size, int repair, std::size_t charset,
+                  int wholeIfNone) {
+    const linkdecode::ReadOptions options{ModeOf(repair), ReadCharsetAt(charset)};
+    linkdecode::LinkFinder finder(options.mode, kMaxLinkBytes);
+    std::vector<linkdecode::FoundLink> links;
+    std::string& out = g_result;
+    out = "[";
+    for (std::size_t at = 0; at < size;) {
+        std::uint32_t length = 0;
+        if (size - at < sizeof length)
+            __builtin_trap();  // not the script's layout
+        std::memcpy(&length, data + at, sizeof length);
+        at += sizeof length;
+        if (length > size - at)
+            __builtin_trap();
+        const std::string_view text(data + at, length);
+        at += length;
+        finder.Feed(text, links);
+        finder.Finish(links);
+        if (links.empty() && wholeIfNone != 0)
+            AddWhole(text, links);
+        out += out.size() == 1 ? "[" : ",[";
+        for (const linkdecode::FoundLink& link : links) {
+            if (&link != links.data())
+                out += ',';
+            AppendFound(link, options, out);
+        }
+        out += ']';
+        finder.Recycle(links);
+    }
+    out += ']';
 }
 
 // Makes the link of kLinkSchemes[scheme] for the `size` bytes of `address`, from its UTF-8

@@ -132,7 +132,7 @@ async function moduleOf(wasm) {
 
 const EXPORTS = ["memory", "_initialize", "vt_alloc", "vt_free", "vt_result", "vt_result_size",
                  "vt_info", "vt_unwrap", "vt_decode_begin", "vt_decode_end", "vt_decode_feed",
-                 "vt_decode_finish", "vt_decode_next", "vt_wrap", "vt_encode", "vt_file_text"];
+                 "vt_decode_finish", "vt_decode_next", "vt_find_each", "vt_wrap", "vt_encode", "vt_file_text"];
 
 // --- the core ------------------------------------------------------------------------------------
 
@@ -348,6 +348,24 @@ export async function loadCore(wasm) {
     }
   }
 
+  // find() for each of many short texts (a page's text nodes and attributes), each read on its
+  // own, in one call into the core: [records of texts[0], records of texts[1], ...].
+  function findEach(texts, options) {
+    if (!Array.isArray(texts)) throw new TypeError("Veltrun: findEach() takes an array of texts");
+    const { lenient, charset, wholeIfNone } = textOptions(options);
+    const parts = texts.map((text, i) => bytesOf(text, `texts[${i}]`));
+    const joined = new Uint8Array(parts.reduce((n, part) => n + 4 + part.length, 0));
+    const lengths = new DataView(joined.buffer);
+    let at = 0;
+    for (const part of parts) {
+      lengths.setUint32(at, part.length, true);
+      joined.set(part, at + 4);
+      at += 4 + part.length;
+    }
+    withBytes("vt_find_each", joined, lenient ? 1 : 0, indexIn(charsets, charset), wholeIfNone ? 1 : 0);
+    return result().map((records) => records.map(recordOf));
+  }
+
   const encodeOptions = (options, defaults) => optionsOf(options, defaults, (key, value) => {
     if (key === "gbk") checkBoolean(key, value);
     else indexIn(["utf8", "gbk"], value, "charset for a link's bytes");
@@ -394,6 +412,7 @@ export async function loadCore(wasm) {
     charsets,
     unwrap,
     find,
+    findEach,
     decoder,
     wrap,
     encode,
