@@ -2,7 +2,7 @@
 PRESETS := fuzz sanitize windows linux
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps web package-web package-python test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: all deps web package-web package-python package-npm test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 all: build-linux
 
@@ -53,3 +53,8 @@ clean:
 package: package-python
 package-python: deps
 	/usr/bin/python3 packaging/python-package.py out build/python
+
+# The npm package, out/veltrun-<version>.tgz (npm pack), from the web build.
+package: package-npm
+package-npm: web
+	cmake --build --preset web --target npm_release
