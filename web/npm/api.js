@@ -12,12 +12,20 @@ function recordOf(raw) {
   return Object.freeze(record);
 }
 
+// The core's find gives a text in which it found no link as one record of the text read whole,
+// as the page shows a paste; a found link always starts with a scheme and reads as Decoded.
+// The package's find, like the command-line tool's, lists found links only.
+function foundLinks(records) {
+  return records.length === 1 && records[0].outcome !== "Decoded" ? [] : records;
+}
+
 export function api(core) {
   return Object.freeze({
     version: core.version,
     schemes: core.schemes,
     unwrap: (link, options) => recordOf(core.unwrap(link, options)),
-    find: (text, options) => core.find(text, options).filter((raw) => !raw.tooLong).map(recordOf),
+    find: (text, options) =>
+      foundLinks(core.find(text, options)).filter((raw) => !raw.tooLong).map(recordOf),
     wrap: (address, scheme, options) => core.wrap(address, scheme, options),
   });
 }
