@@ -4,7 +4,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync, spawnSync } from "node:child_process";
-import { readFileSync } from "node:fs";
+import { readFileSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { fileURLToPath } from "node:url";
 import * as veltrun from "veltrun";
@@ -180,4 +180,25 @@ test("the package as installed", () => {
   assert.deepEqual(Object.keys(veltrun).sort(), ["find", "schemes", "unwrap", "version", "wrap"]);
   const declared = readFileSync(here + "node_modules/veltrun/index.d.ts", "utf8");
   for (const name of Object.keys(veltrun)) assert.match(declared, new RegExp(`export (const|function) ${name}\\b`));
+});
+
+// A typed program as a user writes it, checked by the TypeScript compiler against the package's
+// declarations as a Node.js project resolves them; the last two lines are wrong on purpose.
+const TYPED_USE = `import { unwrap, find, wrap, schemes, version, type LinkRecord } from "veltrun";
+const record: LinkRecord = unwrap("qqdl://aHR0cDovL2EvYg==", { lenient: true });
+const bytes: Uint8Array | null = record.bytes;
+const lines: (number | null)[] = find(new Uint8Array(0), { charset: "gbk" }).map((r) => r.line);
+const link: string = wrap("http://a/b", schemes[0], { charset: "gbk" }) + version;
+const wrong: number = wrap("http://a/b", "thunder");
+unwrap("x", { charset: "latin1" });
+`;
+
+test("the declarations against a typed program", () => {
+  const here = fileURLToPath(new URL(".", import.meta.url));
+  writeFileSync(here + "use.ts", TYPED_USE);
+  const run = spawnSync("tsc", ["--noEmit", "--strict", "--target", "es2022", "--module", "nodenext",
+                                "--moduleResolution", "nodenext", "use.ts"], { cwd: here });
+  const errors = run.stdout.toString().split("\n").filter((line) => line.includes("error TS"));
+  assert.deepEqual(errors.map((line) => line.replace(/: error (TS\d+).*/, " $1")),
+                   ["use.ts(6,7) TS2322", "use.ts(7,15) TS2322"], run.stdout.toString());
 });
