@@ -12,11 +12,10 @@ function recordOf(raw) {
   return Object.freeze(record);
 }
 
-// The core's find gives a text in which it found no link as one record of the text read whole,
-// as the page shows a paste; a found link always starts with a scheme and reads as Decoded.
-// The package's find, like the command-line tool's, lists found links only.
-function foundLinks(records) {
-  return records.length === 1 && records[0].outcome !== "Decoded" ? [] : records;
+// A text without links gives no record, as on the command line (the page shows it as one row).
+// Options that are no object go to the core as they are, which refuses them.
+function findOptions(options = {}) {
+  return options !== null && typeof options === "object" ? { ...options, wholeIfNone: false } : options;
 }
 
 export function api(core) {
@@ -25,7 +24,7 @@ export function api(core) {
     schemes: core.schemes,
     unwrap: (link, options) => recordOf(core.unwrap(link, options)),
     find: (text, options) =>
-      foundLinks(core.find(text, options)).filter((raw) => !raw.tooLong).map(recordOf),
+      core.find(text, findOptions(options)).filter((raw) => !raw.tooLong).map(recordOf),
     wrap: (address, scheme, options) => core.wrap(address, scheme, options),
   });
 }
