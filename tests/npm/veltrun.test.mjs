@@ -182,6 +182,22 @@ test("the package as installed", () => {
   for (const name of Object.keys(veltrun)) assert.match(declared, new RegExp(`export (const|function) ${name}\\b`));
 });
 
+test("the entry for browsers and bundlers fetches the core from beside it", async () => {
+  const fetched = [];
+  const nodeFetch = globalThis.fetch;
+  globalThis.fetch = async (url) => {
+    fetched.push(String(url));
+    return new Response(readFileSync(url), { headers: { "Content-Type": "application/wasm" } });
+  };
+  try {
+    const entry = await import(new URL("./node_modules/veltrun/index.js", import.meta.url));
+    assert.deepEqual(fetched, [new URL("./node_modules/veltrun/veltrun.wasm", import.meta.url).href]);
+    assert.deepEqual(asJson(entry.unwrap(thunder(UTF8_NAME))), asJson(unwrap(thunder(UTF8_NAME))));
+  } finally {
+    globalThis.fetch = nodeFetch;
+  }
+});
+
 // A typed program as a user writes it, checked by the TypeScript compiler against the package's
 // declarations as a Node.js project resolves them; the last two lines are wrong on purpose.
 const TYPED_USE = `import { unwrap, find, wrap, schemes, version, type LinkRecord } from "veltrun";
