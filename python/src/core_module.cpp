@@ -22,8 +22,6 @@ namespace py = pybind11;
 
 namespace {
 
-// As the CLI: a real link is a few hundred bytes, so a longer one is skipped, not read.
-constexpr std::size_t kMaxLinkBytes = 1 << 20;
 // The text is given to the finder in pieces of this size, so a caller who stops early pays
 // only for the part read.
 constexpr std::size_t kPieceBytes = 1 << 16;
@@ -83,7 +81,7 @@ public:
     Finder(py::bytes text, bool lenient, const std::string& charset)
         : text_(std::move(text)),
           options_(Options(lenient, charset)),
-          finder_(options_.mode, kMaxLinkBytes) {}
+          finder_(options_.mode, linkdecode::kMaxLinkBytes) {}
 
     // The records of the links that end in the next piece of the text; None once it is read.
     std::optional<std::vector<std::string>> Next() {
@@ -100,6 +98,7 @@ public:
         }
         std::vector<std::string> records;
         for (const linkdecode::FoundLink& link : links_) {
+            // As the CLI: a link longer than the core reads is skipped, not read.
             if (link.fullLength == link.text.size())
                 records.push_back(Record(link.text, link.line, options_, reading_));
         }
