@@ -107,6 +107,8 @@ test("wrap round trips and refusals", () => {
   for (const [address, charset, reason] of [
     ["http://a/\0b", "utf8", "zero-byte"],
     [cat("http://a/", [0xb5]), "gbk", "not-utf8"],
+    ["", "utf8", "empty"],
+    [new Uint8Array(0), "gbk", "empty"],
   ]) {
     assert.throws(() => wrap(address, "qqdl", { charset }),
                   (e) => e instanceof RangeError && e.reason === reason && e.message.includes(reason));

@@ -50,7 +50,7 @@ export function find(text: string | Uint8Array, options?: ReadOptions): LinkReco
 
 /**
  * The link of `scheme` for `address` (a string as UTF-8, or its bytes); `unwrap` gives the bytes back.
- * @throws RangeError with the reason for an address no link can carry (a zero byte; with "gbk",
- * not UTF-8 or a character GBK lacks); TypeError for an unknown scheme, option or charset.
+ * @throws RangeError for an address no link can carry, its `reason` saying why: "empty", "zero-byte",
+ * with "gbk" "not-utf8" or "no-gb-code"; TypeError for an unknown scheme, option or charset.
  */
 export function wrap(address: string | Uint8Array, scheme: "thunder" | "flashget" | "qqdl", options?: WrapOptions): string;
