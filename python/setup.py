@@ -13,8 +13,7 @@ IN_REPOSITORY = not (HERE / "core").is_dir()
 CORE = HERE.parent if IN_REPOSITORY else HERE / "core"
 
 # The core's library is every unit of linkdecode/; the GB18030 conversion is the platform's,
-# here iconv, as the command-line tool does it.
-# setuptools wants the sources' paths relative to this tree.
+# here iconv, as the command-line tool does it. setuptools wants the paths relative to this tree.
 SOURCES = [os.path.relpath(p, HERE)
            for p in sorted((CORE / "linkdecode").glob("*.cpp")) + [
                CORE / "cli" / "gb_converter.cpp", HERE / "src" / "core_module.cpp"]]

@@ -1,11 +1,12 @@
 // The core as the Python extension veltrun._core. It moves bytes in and JSON records out: each
-// record is the line `veltrun --json` writes for the same link, and the package's Python layer
-// only parses it, so the module cannot give other bytes than the CLI.
+// record is the line `veltrun --json` writes for the same link, made by the same calls, and the
+// package's Python layer only parses it.
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
