@@ -2,7 +2,7 @@
 PRESETS := fuzz sanitize windows linux
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps web package-web test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: all deps web package-web package-python package-npm test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 all: build-linux
 
@@ -47,3 +47,14 @@ package-web: web
 
 clean:
 	rm -rf build
+
+# The Python package's wheel and source archive, veltrun-<version>-*.whl and .tar.gz, built
+# offline with Debian's Python and pybind11.
+package: package-python
+package-python: deps
+	/usr/bin/python3 packaging/python-package.py out build/python
+
+# The npm package, out/veltrun-<version>.tgz (npm pack), from the web build.
+package: package-npm
+package-npm: web
+	cmake --build --preset web --target npm_release

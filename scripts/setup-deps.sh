@@ -27,6 +27,8 @@ needs=(
   /usr/sbin/locale-gen                locales
   /usr/bin/hyperfine                  hyperfine
   /usr/bin/node                       nodejs
+  /usr/bin/npm                        npm
+  /usr/bin/tsc                        node-typescript
   /usr/lib/wasm32-wasi/libc.a         wasi-libc
   /usr/lib/wasm32-wasi/libc++.a       libc++-14-dev-wasm32
   /usr/lib/llvm-14/lib/clang/14.0.6/lib/wasi/libclang_rt.builtins-wasm32.a libclang-rt-14-dev-wasm32
@@ -42,6 +44,13 @@ needs=(
   /usr/bin/curl                       curl
   /usr/bin/wget                       wget
   /usr/lib/python3/dist-packages/pyftpdlib/__init__.py python3-pyftpdlib
+  /usr/bin/python3-config             python3-dev
+  /usr/include/pybind11/pybind11.h    pybind11-dev
+  /usr/lib/python3/dist-packages/pybind11/__init__.py python3-pybind11
+  /usr/lib/python3/dist-packages/pip/__init__.py python3-pip
+  /usr/lib/python3.11/ensurepip/__init__.py python3-venv
+  /usr/lib/python3/dist-packages/pytest/__init__.py python3-pytest
+  /usr/lib/python3/dist-packages/mypy/__init__.py python3-mypy
 )
 extra=("$@")  # further packages a caller needs, as "file package" pairs
 needs+=("${extra[@]}")
