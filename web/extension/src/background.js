@@ -1,0 +1,67 @@
+// The background: the two context-menu entries. It loads the core only when a menu is used;
+// until then the extension costs a page nothing.
+import { loadCore } from "./core/veltrun-core.js";
+import { copyFromBackground } from "./clipboard.js";
+import { SELECTION_PREFIX, loadSettings, readOptions } from "./settings.js";
+
+const MENU_COPY = "copy-real-address";
+const MENU_SELECTION = "decode-selection";
+
+let corePromise = null;
+const core = () => (corePromise ??= loadCore(fetch(chrome.runtime.getURL("core/veltrun.wasm"))));
+
+async function createMenus() {
+  const { schemes } = await core();
+  await chrome.contextMenus.removeAll();
+  chrome.contextMenus.create({
+    id: MENU_COPY,
+    title: chrome.i18n.getMessage("menuCopyAddress"),
+    contexts: ["link"],
+    // Browsers lower-case a link's scheme, so these cover THUNDER:// too.
+    targetUrlPatterns: schemes.map((scheme) => scheme + ":*"),
+  });
+  chrome.contextMenus.create({
+    id: MENU_SELECTION,
+    title: chrome.i18n.getMessage("menuDecodeSelection"),
+    contexts: ["selection"],
+  });
+}
+
+// Opens the list tab on `text`, next to the tab it came from.
+async function openList(text, tab) {
+  const key = SELECTION_PREFIX + crypto.randomUUID();
+  await chrome.storage.session.set({ [key]: text });
+  const url = chrome.runtime.getURL("popup.html?selection=" + encodeURIComponent(key));
+  const where = tab?.id >= 0 ? { index: tab.index + 1, openerTabId: tab.id, windowId: tab.windowId } : {};
+  return chrome.tabs.create({ url, ...where });
+}
+
+// What a click on either entry does. Returns what it did, for whoever calls it.
+async function onMenuClicked(info, tab) {
+  if (info.menuItemId === MENU_COPY && typeof info.linkUrl === "string") {
+    const settings = await loadSettings();
+    const record = (await core()).unwrap(info.linkUrl, readOptions(settings));
+    const chosen = { address: record.address, own: record.percentOwn, utf8: record.percentUtf8 }[settings.copyAs];
+    if (record.outcome === "Decoded" && chosen) {
+      return { copied: await copyFromBackground(chosen), text: chosen };
+    }
+    // The list tab says why this link gives no address.
+    await openList(info.linkUrl, tab);
+    return { opened: true };
+  }
+  if (info.menuItemId === MENU_SELECTION && typeof info.selectionText === "string") {
+    await openList(info.selectionText, tab);
+    return { opened: true };
+  }
+  return {};
+}
+
+// Menus outlive the background; they are made when the extension is installed or updated and
+// when the browser starts.
+chrome.runtime.onInstalled.addListener(createMenus);
+chrome.runtime.onStartup.addListener(createMenus);
+chrome.contextMenus.onClicked.addListener((info, tab) => {
+  onMenuClicked(info, tab);
+});
+// Headless browsers cannot open a context menu; the tests call the handler with synthetic events.
+globalThis.onMenuClicked = onMenuClicked;
