@@ -162,10 +162,10 @@ def group_schemes(page, args):
             expect(f"{scheme}/{kind} href", row["href"] is not None, True)
     # A forced charset applies to every row and each row says which it used.
     page.paste(WRAP["thunder"](FILM.encode("gbk")) + "\n" + WRAP["qqdl"](FILM.encode("utf-8")))
-    page.select("charset", "2")
+    page.select("charset", "utf8")
     expect("forced utf8", [(r["address"], r["tags"][1]) for r in page.rows()],
            [(FILM_GBK_AS_UTF8, "UTF-8"), (FILM, "UTF-8")])
-    page.select("charset", "1")
+    page.select("charset", "gbk")
     expect("forced gbk", [r["tags"][1] for r in page.rows()], ["GBK", "GBK"])
     expect("forced gbk on GBK", page.rows()[0]["address"], FILM)
 
@@ -396,7 +396,7 @@ def group_network(page, args):
     page.driver.find_element(By.ID, "encode-gbk").click()
     page.driver.find_element(By.ID, "copy-all").click()
     page.english()
-    page.select("charset", "1")
+    page.select("charset", "gbk")
     time.sleep(0.5)
     requested = set()
     for entry in page.driver.get_log("performance"):
@@ -449,14 +449,13 @@ def group_same_bytes(page, args):
     links = [random_link(rng, random_address(rng)) for _ in range(300)]
     text = "\n".join(links)
     page.paste(text)
-    for strict, charset, value in ((False, "auto", "0"), (True, "auto", "0"), (False, "gbk", "1"),
-                                   (False, "utf8", "2")):
+    for strict, charset in ((False, "auto"), (True, "auto"), (False, "gbk"), (False, "utf8")):
         mode = [] if strict else ["--lenient"]
         cli = lambda *extra: subprocess.run([args.exe, *mode, "--charset", charset, *extra],
                                             input=text.encode(), capture_output=True).stdout
         records = [json.loads(line) for line in cli("--json").splitlines()]
         page.set_strict(strict)
-        page.select("charset", value)
+        page.select("charset", charset)
         rows = page.rows(everything=True)
         name = f"strict={strict} charset={charset}"
         expect(name + " rows", len(rows), len(records))

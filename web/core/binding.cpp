@@ -1,18 +1,21 @@
-// The page's way into the core: C exports over the module's memory, and two imports through
-// which the browser converts GB18030, the one thing the portable core leaves to its front end.
+// The core's C exports for web/core/veltrun-core.js, over the module's memory, and two imports
+// through which JavaScript converts GB18030, the one thing the portable core leaves to its front
+// end.
 //
-// Results are records ended by 0x1E whose fields are ended by 0x1F. Every field is either text
-// rendered with \xNN for controls or an ASCII word, so neither separator occurs inside one and
-// the script only splits.
+// Every result is JSON (valid UTF-8, whatever the input): rows are the core's JSON records
+// (AppendJsonRecord, as `veltrun --json` writes them) with a few fields more for the page and
+// the extension, so the script reads fields by name and never by position.
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "linkdecode/address_check.h"
 #include "linkdecode/charset.h"
+#include "linkdecode/json_record.h"
 #include "linkdecode/link_finder.h"
 #include "linkdecode/link_reader.h"
 #include "linkdecode/link_repair.h"
@@ -37,13 +40,14 @@ using linkdecode::Charset;
 
 constexpr std::size_t kMaxLinkBytes = 1 << 20;  // as the CLI: no real link comes near
 constexpr std::size_t kShownBytes = 120;
-constexpr char kField = '\x1F';
-constexpr char kRecord = '\x1E';
+// The charsets a reading may be asked for; the script passes an index into this list, which
+// vt_info gives it by name.
+constexpr Charset kReadCharsets[] = {Charset::Auto, Charset::Gbk, Charset::Utf8};
 
 std::string g_result;
 
-// GB18030 through the browser's TextDecoder and a reverse map the page builds from it.
-class BrowserGbConverter : public linkdecode::GbConverter {
+// GB18030 through JavaScript's TextDecoder and the reverse map the script builds from it.
+class ImportedGbConverter : public linkdecode::GbConverter {
 public:
     bool ToUtf8(std::string_view gb, std::string& utf8) override {
         return Convert(BrowserGbToUtf8, gb, utf8);
@@ -66,20 +70,74 @@ private:
     }
 };
 
-BrowserGbConverter g_gb;
+ImportedGbConverter g_gb;
 
-// The input as a row shows it.
-std::string Shown(std::string_view input) {
-    return linkdecode::RenderExcerpt(input, kShownBytes, "\xE2\x80\xA6", g_gb);
+// Appends well-formed UTF-8 `text` as a JSON string.
+void AppendJsonText(std::string_view text, std::string& out) {
+    linkdecode::RenderJsonString(text, Charset::Utf8, g_gb, out);
 }
 
-void Field(std::string_view text) {
-    g_result.append(text);
-    g_result += kField;
+// The input as a row shows it, as a JSON string.
+void AppendShown(std::string_view input, std::string& out) {
+    AppendJsonText(linkdecode::RenderExcerpt(input, kShownBytes, "\xE2\x80\xA6", g_gb), out);
 }
 
-// One text being decoded. The page feeds it in pieces and takes rows a few at a time between
-// them, so that it stays responsive whatever the text's size.
+void AppendBool(bool value, std::string& out) {
+    out += value ? "true" : "false";
+}
+
+// Appends the record of one link read whole: the core's JSON record, and after its fields
+// "inputShown" (the excerpt a row shows), "tooLong" (false), "repairWouldDecode", "openable",
+// "addressShown" (as RenderText shows it: controls and direction marks as \xNN), "percentOwn"
+// (percent-encoded from the link's own bytes) and "percentUtf8" (from the text read); the last
+// three are null without an address.
+void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOptions options,
+                  std::string& out) {
+    const linkdecode::LinkReading reading = linkdecode::ReadLink(text, options);
+    // Text after a gap that repair found not to belong to the link is no part of it.
+    const std::string_view input = text.substr(0, reading.inputLength);
+    linkdecode::AppendJsonRecord(input, line, reading, {reading.charset, false}, g_gb, out);
+    out.resize(out.size() - 2);  // the record's closing "}\n": its fields go on
+    out += ",\"inputShown\":";
+    AppendShown(input, out);
+    out += ",\"tooLong\":false,\"repairWouldDecode\":";
+    AppendBool(reading.repairWouldDecode, out);
+    out += ",\"openable\":";
+    AppendBool(reading.HasAddress() && linkdecode::IsOpenableAddress(reading.address), out);
+    if (!reading.HasAddress()) {
+        out += ",\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
+        return;
+    }
+    std::string rendered;
+    linkdecode::RenderText(reading.address, reading.charset, g_gb, rendered);
+    out += ",\"addressShown\":";
+    AppendJsonText(rendered, out);
+    const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
+    const Charset charsets[] = {Charset::Raw, reading.charset};
+    for (int i = 0; i < 2; ++i) {
+        rendered.clear();
+        linkdecode::RenderPercentEncoded(reading.address, charsets[i], g_gb, rendered);
+        out += names[i];
+        linkdecode::AppendJsonAscii(rendered, out);
+    }
+    out += '}';
+}
+
+// The record of a link longer than kMaxLinkBytes, which is not read: the fields of a record,
+// with "outcome" "TooLong" and "input" the link's first kMaxLinkBytes bytes.
+void AppendTooLong(const linkdecode::FoundLink& link, std::string& out) {
+    out += "{\"input\":";
+    linkdecode::RenderJsonString(link.text, Charset::Auto, g_gb, out);
+    out += ",\"line\":" + std::to_string(link.line);
+    out += ",\"scheme\":null,\"outcome\":\"TooLong\",\"address\":null,\"charset\":null,"
+           "\"bytes\":null,\"repairs\":[],\"inputShown\":";
+    AppendShown(link.text, out);
+    out += ",\"tooLong\":true,\"repairWouldDecode\":false,\"openable\":false,"
+           "\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
+}
+
+// One text being decoded. The script feeds it in pieces and takes rows a few at a time between
+// them, so that a page stays responsive whatever the text's size.
 struct Session {
     Session(linkdecode::ReadMode readMode, Charset rowCharset)
         : mode(readMode), charset(rowCharset), finder(mode, kMaxLinkBytes) {}
@@ -97,54 +155,8 @@ struct Session {
     std::string text;  // the text fed while it holds no link: read whole if none comes
 };
 
-std::unique_ptr<Session> g_session;
-
-// Fields: outcome, line, input shown, scheme, charset used, address, repair ids (comma
-// separated), "1" when repair mode gives an address strict mode refused, "1" when the address
-// may be clicked, percent-encoded from the link's own bytes, percent-encoded from the text.
-void WriteRow(const linkdecode::FoundLink& link) {
-    const bool tooLong = link.fullLength > link.text.size();
-    const linkdecode::LinkReading reading =
-        tooLong ? linkdecode::LinkReading{}
-                : linkdecode::ReadLink(link.text, {g_session->mode, g_session->charset});
-    const char* outcome = tooLong                                                  ? "toolong"
-                          : reading.HasAddress()                                   ? "decoded"
-                          : reading.outcome == linkdecode::UnwrapOutcome::Ignored  ? "ignored"
-                          : reading.outcome == linkdecode::UnwrapOutcome::NotALink ? "notalink"
-                                                                                   : "empty";
-    Field(outcome);
-    Field(std::to_string(link.line));
-    // Text after a gap that repair found not to belong to the link is no part of it.
-    Field(Shown(tooLong ? link.text : std::string_view(link.text).substr(0, reading.inputLength)));
-    Field(reading.scheme != nullptr ? reading.scheme->name : "");
-    if (!reading.HasAddress()) {
-        for (const char* field : {"", "", "", reading.repairWouldDecode ? "1" : "", "", "", ""})
-            Field(field);
-        g_result += kRecord;
-        return;
-    }
-    const std::string& bytes = reading.address;
-    std::string text;
-    Field(linkdecode::CharsetName(linkdecode::RenderText(bytes, reading.charset, g_gb, text)));
-    Field(text);
-    std::string ids;
-    for (const linkdecode::LinkRepairInfo& repair : linkdecode::kLinkRepairs) {
-        if ((reading.repairs & repair.repair) != 0)
-            ids.append(ids.empty() ? "" : ",").append(repair.id);
-    }
-    Field(ids);
-    Field("");
-    Field(linkdecode::IsOpenableAddress(bytes) ? "1" : "");
-    for (const Charset charset : {Charset::Raw, reading.charset}) {
-        text.clear();
-        linkdecode::RenderPercentEncoded(bytes, charset, g_gb, text);
-        Field(text);
-    }
-    g_result += kRecord;
-}
-
-Charset CharsetOf(int code) {
-    return code == 1 ? Charset::Gbk : code == 2 ? Charset::Utf8 : Charset::Auto;
+linkdecode::ReadMode ModeOf(int repair) {
+    return repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
 }
 
 // Gives the bytes of a text read in the charset it is in, UTF-8 or else GB18030, as UTF-8;
@@ -159,9 +171,24 @@ private:
     std::string& out_;
 };
 
+// The name of a refusal as the script and the page's texts know it.
+const char* RefusalName(linkdecode::WrapRefusal refusal) {
+    switch (refusal) {
+        case linkdecode::WrapRefusal::None:
+            break;
+        case linkdecode::WrapRefusal::ZeroByte:
+            return "zero-byte";
+        case linkdecode::WrapRefusal::NotUtf8:
+            return "not-utf8";
+        case linkdecode::WrapRefusal::NoGbCode:
+            return "no-gb-code";
+    }
+    return "ok";
+}
+
 }  // namespace
 
-// Returns `size` bytes the page fills before a call, or nullptr; free them with vt_free.
+// Returns `size` bytes the script fills before a call, or nullptr; free them with vt_free.
 VT_EXPORT(vt_alloc) char* vt_alloc(std::size_t size) {
     return static_cast<char*>(std::malloc(size));
 }
@@ -181,99 +208,147 @@ VT_EXPORT(vt_result_size) std::size_t vt_result_size() {
     return g_result.size();
 }
 
-// Sets the result to the product version.
-VT_EXPORT(vt_version) void vt_version() {
-    g_result = VELTRUN_VERSION;
-}
-
-// Sets the result to one record per repair: its id and its English description.
-VT_EXPORT(vt_repairs) void vt_repairs() {
-    g_result.clear();
+// Sets the result to what the core tells of itself: {"version", "maxLinkBytes", "schemes"
+// (names), "charsets" (the names the other calls take by index), "repairs" ([{"id",
+// "description"}], in the order records list them)}.
+VT_EXPORT(vt_info) void vt_info() {
+    std::string& out = g_result;
+    out = "{\"version\":";
+    linkdecode::AppendJsonAscii(VELTRUN_VERSION, out);
+    out += ",\"maxLinkBytes\":" + std::to_string(kMaxLinkBytes) + ",\"schemes\":[";
+    for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes) {
+        out += &scheme == linkdecode::kLinkSchemes ? "" : ",";
+        linkdecode::AppendJsonAscii(scheme.name, out);
+    }
+    out += "],\"charsets\":[";
+    for (const Charset charset : kReadCharsets) {
+        out += charset == kReadCharsets[0] ? "" : ",";
+        linkdecode::AppendJsonAscii(linkdecode::CharsetName(charset), out);
+    }
+    out += "],\"repairs\":[";
     for (const linkdecode::LinkRepairInfo& repair : linkdecode::kLinkRepairs) {
-        Field(repair.id);
-        Field(repair.description);
-        g_result += kRecord;
+        out += &repair == linkdecode::kLinkRepairs ? "{\"id\":" : ",{\"id\":";
+        linkdecode::AppendJsonAscii(repair.id, out);
+        out += ",\"description\":";
+        linkdecode::AppendJsonAscii(repair.description, out);
+        out += '}';
     }
+    out += "]}";
 }
 
-// Starts decoding a text, which vt_decode_feed then gives in pieces. `repair` chooses repair
-// mode over strict; `charset` is 0 auto, 1 GBK, 2 UTF-8.
-VT_EXPORT(vt_decode_begin) void vt_decode_begin(int repair, int charset) {
-    g_session = std::make_unique<Session>(
-        repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
-        CharsetOf(charset));
+// Sets the result to the record of `size` bytes of `link` read whole, as one link given on the
+// command line: in repair mode when `repair` is not 0, shown in kReadCharsets[charset].
+VT_EXPORT(vt_unwrap)
+void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t charset) {
+    g_result.clear();
+    AppendRecord({link, size}, 0, {ModeOf(repair), kReadCharsets[charset]}, g_result);
 }
 
-// Finds the links in the next `size` bytes of the text; where the pieces are cut changes
-// nothing.
-VT_EXPORT(vt_decode_feed) void vt_decode_feed(const char* piece, std::size_t size) {
-    Session& session = *g_session;
-    const std::size_t before = session.links.size();
-    session.finder.Feed({piece, size}, session.links);
-    session.found += session.links.size() - before;
-    if (session.mode == linkdecode::ReadMode::Strict) {
-        session.repairFinder.Feed({piece, size}, session.repairLinks);
-        session.foundInRepair += session.repairLinks.size();
-        session.repairLinks.clear();
+// Starts decoding a text, which vt_decode_feed then gives in pieces; as vt_unwrap for `repair`
+// and `charset`. Returns the session the other vt_decode_ calls take; vt_decode_end frees it.
+VT_EXPORT(vt_decode_begin) Session* vt_decode_begin(int repair, std::size_t charset) {
+    return new Session(ModeOf(repair), kReadCharsets[charset]);
+}
+
+// Frees a session.
+VT_EXPORT(vt_decode_end) void vt_decode_end(Session* session) {
+    delete session;
+}
+
+// Finds the links in the next `size` bytes of the text of `session`; where the pieces are cut
+// changes nothing.
+VT_EXPORT(vt_decode_feed)
+void vt_decode_feed(const char* piece, std::size_t size, Session* session) {
+    const std::size_t before = session->links.size();
+    session->finder.Feed({piece, size}, session->links);
+    session->found += session->links.size() - before;
+    if (session->mode == linkdecode::ReadMode::Strict) {
+        session->repairFinder.Feed({piece, size}, session->repairLinks);
+        session->foundInRepair += session->repairLinks.size();
+        session->repairLinks.clear();
     }
-    if (session.found == 0)
-        session.text.append(piece, size);
+    if (session->found == 0)
+        session->text.append(piece, size);
     else
-        session.text = {};
+        session->text = {};
 }
 
 // Ends the text. One that holds no link but is not blank becomes one row, read whole as the
-// dialog reads a paste.
-VT_EXPORT(vt_decode_finish) void vt_decode_finish() {
-    Session& session = *g_session;
-    const std::size_t before = session.links.size();
-    session.finder.Finish(session.links);
-    session.found += session.links.size() - before;
-    if (session.mode == linkdecode::ReadMode::Strict) {
-        session.repairFinder.Finish(session.repairLinks);
-        session.foundInRepair += session.repairLinks.size();
+// dialog reads a paste. Sets the result to what repair mode would find more, {"count", "text"}
+// (count 0 in repair mode): links with the scheme in capitals, which strict mode does not see.
+VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
+    const std::size_t before = session->links.size();
+    session->finder.Finish(session->links);
+    session->found += session->links.size() - before;
+    if (session->mode == linkdecode::ReadMode::Strict) {
+        session->repairFinder.Finish(session->repairLinks);
+        session->foundInRepair += session->repairLinks.size();
     }
-    if (session.found != 0)
+    const std::size_t more =
+        session->mode == linkdecode::ReadMode::Strict ? session->foundInRepair - session->found : 0;
+    g_result = "{\"count\":" + std::to_string(more) + ",\"text\":";
+    linkdecode::AppendJsonAscii(more != 0 ? "scheme in the wrong letter case" : "", g_result);
+    g_result += '}';
+    if (session->found != 0)
         return;
-    const std::string_view input = session.text;
+    const std::string_view input = session->text;
     const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
     if (first == std::string_view::npos)
         return;
     const std::size_t last = input.find_last_not_of(" \t\r\n\v\f");
     const std::string_view trimmed = input.substr(first, last + 1 - first);
     const std::size_t kept = std::min(trimmed.size(), kMaxLinkBytes);
-    session.links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
-    session.text = {};
+    session->links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
+    session->text = {};
 }
 
-// After vt_decode_finish, how many more links repair mode finds in the text (0 in repair
-// mode): links with the scheme in capitals, which strict mode does not see.
-VT_EXPORT(vt_decode_more_in_repair) std::size_t vt_decode_more_in_repair() {
-    return g_session->foundInRepair - g_session->found;
-}
-
-// Sets the result to the next rows of the links found so far, at most `count`, and returns
-// how many it holds.
-VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(std::size_t count) {
-    Session& session = *g_session;
-    g_result.clear();
+// Sets the result to a JSON array of the records of the next links found so far, at most
+// `count`, and returns how many it holds.
+VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size_t count) {
+    g_result = "[";
     std::size_t written = 0;
-    for (; written < count && session.next < session.links.size(); ++written)
-        WriteRow(session.links[session.next++]);
-    if (session.next == session.links.size()) {
-        session.links.clear();
-        session.next = 0;
+    for (; written < count && session->next < session->links.size(); ++written) {
+        if (written != 0)
+            g_result += ',';
+        const linkdecode::FoundLink& link = session->links[session->next++];
+        if (link.fullLength > link.text.size())
+            AppendTooLong(link, g_result);
+        else
+            AppendRecord(link.text, link.line, {session->mode, session->charset}, g_result);
+    }
+    g_result += ']';
+    if (session->next == session->links.size()) {
+        session->finder.Recycle(session->links);
+        session->next = 0;
     }
     return written;
 }
 
-// Makes the three links of each non-blank line of `text` (a line break ends a line, "\r" before
-// it is dropped), from the line's UTF-8 bytes or, with `gbk`, its GB18030 bytes. One record per
-// line: status ("ok"; "zero": holds a zero byte, which no link can carry; "notutf8"; "nogbk": a
-// character GB18030 lacks), the line rendered, and for each link made its scheme's name and the
-// link.
+// Makes the link of kLinkSchemes[scheme] for the `size` bytes of `address`, from its UTF-8
+// bytes or, with `gbk`, its GB18030 bytes. Sets the result to {"link"} or {"refusal"}:
+// "zero-byte" (no link can carry one), "not-utf8", "no-gb-code" (a character GB18030 lacks).
+VT_EXPORT(vt_wrap)
+void vt_wrap(const char* address, std::size_t size, std::size_t scheme, int gbk) {
+    std::string link;
+    const linkdecode::WrapRefusal refusal = linkdecode::WrapAddress(
+        linkdecode::kLinkSchemes[scheme], {address, size}, gbk != 0, g_gb, link);
+    if (refusal == linkdecode::WrapRefusal::None) {
+        g_result = "{\"link\":";
+        linkdecode::AppendJsonAscii(link, g_result);
+    } else {
+        g_result = "{\"refusal\":";
+        linkdecode::AppendJsonAscii(RefusalName(refusal), g_result);
+    }
+    g_result += '}';
+}
+
+// Makes the links of each non-blank line of `text` (a line break ends a line, "\r" before it is
+// dropped), as vt_wrap does for each scheme. Sets the result to a JSON array with one object per
+// line: "status" ("ok" or the refusal), "input" (the line as a row shows it) and "links"
+// ([{"scheme", "link"}], empty when refused).
 VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk) {
-    g_result.clear();
+    std::string& out = g_result;
+    out = "[";
     std::string_view rest(text, size);
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
@@ -283,31 +358,35 @@ VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk)
             line.remove_suffix(1);
         if (line.empty())
             continue;
+        out += out.size() == 1 ? "{\"status\":" : ",{\"status\":";
+        std::string links;
+        linkdecode::WrapRefusal refusal = linkdecode::WrapRefusal::None;
         for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes) {
             std::string link;
-            const linkdecode::WrapRefusal refusal =
-                linkdecode::WrapAddress(scheme, line, gbk != 0, g_gb, link);
-            if (&scheme == linkdecode::kLinkSchemes) {
-                Field(refusal == linkdecode::WrapRefusal::None       ? "ok"
-                      : refusal == linkdecode::WrapRefusal::ZeroByte ? "zero"
-                      : refusal == linkdecode::WrapRefusal::NotUtf8  ? "notutf8"
-                                                                     : "nogbk");
-                Field(Shown(line));
-            }
-            if (refusal == linkdecode::WrapRefusal::None) {
-                Field(scheme.name);
-                Field(link);
-            }
+            refusal = linkdecode::WrapAddress(scheme, line, gbk != 0, g_gb, link);
+            if (refusal != linkdecode::WrapRefusal::None)
+                break;
+            links += links.empty() ? "{\"scheme\":" : ",{\"scheme\":";
+            linkdecode::AppendJsonAscii(scheme.name, links);
+            links += ",\"link\":";
+            linkdecode::AppendJsonAscii(link, links);
+            links += '}';
         }
-        g_result += kRecord;
+        linkdecode::AppendJsonAscii(RefusalName(refusal), out);
+        out += ",\"input\":";
+        AppendShown(line, out);
+        out += ",\"links\":[";
+        if (refusal == linkdecode::WrapRefusal::None)
+            out += links;
+        out += "]}";
     }
+    out += ']';
 }
 
 // Sets the result to the text of a dropped file: its bytes if they are UTF-8, else read as
 // GB18030, with U+FFFD for bytes that start no character.
 VT_EXPORT(vt_file_text) void vt_file_text(const char* bytes, std::size_t size) {
-    const std::string_view data(bytes, size);
     g_result.clear();
     ReplacingSink sink(g_result);
-    linkdecode::ReadText(data, Charset::Auto, g_gb, sink);
+    linkdecode::ReadText({bytes, size}, Charset::Auto, g_gb, sink);
 }
