@@ -103,7 +103,7 @@ def main():
     commands = parser.add_subparsers(dest="command", required=True)
     b = commands.add_parser("build")
     b.add_argument("src")
-    b.add_argument("core_files", nargs="*")
+    b.add_argument("core_files", nargs="+")
     b.add_argument("--wasm", required=True)
     b.add_argument("--version", required=True)
     b.add_argument("--out", required=True)

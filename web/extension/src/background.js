@@ -2,7 +2,7 @@
 // until then the extension costs a page nothing.
 import { loadCore } from "./core/veltrun-core.js";
 import { copyFromBackground } from "./clipboard.js";
-import { SELECTION_PREFIX, loadSettings, readOptions } from "./settings.js";
+import { SELECTION_PREFIX, copyText, loadSettings, readOptions } from "./settings.js";
 
 const MENU_COPY = "copy-real-address";
 const MENU_SELECTION = "decode-selection";
@@ -41,8 +41,8 @@ async function onMenuClicked(info, tab) {
   if (info.menuItemId === MENU_COPY && typeof info.linkUrl === "string") {
     const settings = await loadSettings();
     const record = (await core()).unwrap(info.linkUrl, readOptions(settings));
-    const chosen = { address: record.address, own: record.percentOwn, utf8: record.percentUtf8 }[settings.copyAs];
-    if (record.outcome === "Decoded" && chosen) {
+    const chosen = copyText(settings, record);
+    if (chosen) {
       return { copied: await copyFromBackground(chosen), text: chosen };
     }
     // The list tab says why this link gives no address.

@@ -3,10 +3,10 @@
 // core's finder in pieces, and lists the records the core returns. Which text is a link and
 // what it says is the core's; this script only moves text and builds rows.
 import { loadCore } from "./core/veltrun-core.js";
-import { rowElement } from "./core/rows.js";
+import { recordRow } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
-import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
+import { SELECTION_PREFIX, copyText, loadSettings, readOptions, saveSettings } from "./settings.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
 const ROWS_PER_PAGE = 60;  // the tab renders this many at a time, more as it is scrolled
@@ -19,7 +19,7 @@ const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
 const inTab = params.has("tab") || params.has("selection");
 const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
-const text = translator(language);
+let text = translator(language);
 const message = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
 
 const state = {
@@ -87,21 +87,18 @@ async function copy(lines) {
   }
 }
 
-const chosenForm = (record) =>
-  ({ address: record.address, own: record.percentOwn, utf8: record.percentUtf8 })[state.settings.copyAs];
+const rowView = {
+  text: (key, values) => text(key, values),
+  copy: (lines) => copy(lines),
+  copyText: (record) => copyText(state.settings, record),
+  get maxLinkBytes() { return state.core.maxLinkBytes; },
+};
 
 function fill() {
   const fragment = document.createDocumentFragment();
-  const options = { text, copyAs: state.settings.copyAs, onCopy: (line) => copy([line]) };
   for (; state.shown < state.records.length && state.shown < state.limit; state.shown++)
-    fragment.append(rowElement(state.records[state.shown], state.shown, options));
+    fragment.append(recordRow(state.records[state.shown], state.shown, rowView));
   $("rows").append(fragment);
-}
-
-function rerender() {
-  $("rows").replaceChildren();
-  state.shown = 0;
-  fill();
 }
 
 function grow() {
@@ -130,7 +127,7 @@ function add(record) {
   if (state.seen.has(key)) return;
   state.seen.add(key);
   state.records.push(record);
-  if (record.outcome === "Decoded") state.decoded++;
+  if (record.addressShown !== null) state.decoded++;
 }
 
 const pause = () => (globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r)));
@@ -209,9 +206,9 @@ function change(name, value, then) {
 function listen() {
   $("strict").addEventListener("change", (e) => change("strict", e.target.checked, decode));
   $("charset").addEventListener("change", (e) => change("charset", e.target.value, decode));
-  $("copy-as").addEventListener("change", (e) => change("copyAs", e.target.value, rerender));
+  $("copy-as").addEventListener("change", (e) => change("copyAs", e.target.value, () => {}));
   $("copy-all").addEventListener("click", () =>
-    copy(state.records.filter((r) => r.outcome === "Decoded").map(chosenForm).filter((line) => line)));
+    copy(state.records.filter((r) => r.addressShown !== null).map(rowView.copyText)));
   $("open-tab").addEventListener("click", async () => {
     await chrome.tabs.create({ url: chrome.runtime.getURL("popup.html?tab=" + state.tabId) });
     window.close();
@@ -238,6 +235,7 @@ async function start() {
   }
   try {
     state.core = await core;
+    text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
   } catch {
     $("summary").textContent = text("loadFailed");
     document.body.dataset.failed = "1";

@@ -5,10 +5,10 @@
 export const CHOICES = Object.freeze({
   strict: [false, true],
   charset: ["auto", "gbk", "utf8"],
-  copyAs: ["address", "own", "utf8"],
+  copyAs: ["text", "own", "utf8"],
 });
 
-export const DEFAULTS = Object.freeze({ strict: false, charset: "auto", copyAs: "address" });
+export const DEFAULTS = Object.freeze({ strict: false, charset: "auto", copyAs: "text" });
 
 const KEY = "settings";
 
@@ -31,6 +31,10 @@ export async function loadSettings() {
 export function saveSettings(settings) {
   return chrome.storage.local.set({ [KEY]: sanitize(settings) });
 }
+
+// The record's field that "copy as" copies, as on the page.
+const COPY_FORMS = { text: "addressShown", own: "percentOwn", utf8: "percentUtf8" };
+export const copyText = (settings, record) => record[COPY_FORMS[settings.copyAs]];
 
 // The options the core's calls take.
 export const readOptions = (settings) => ({ lenient: !settings.strict, charset: settings.charset });
