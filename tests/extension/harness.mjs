@@ -11,7 +11,13 @@ export class Failure extends Error {}
 
 export function expect(what, got, wanted) {
   const [g, w] = [JSON.stringify(got), JSON.stringify(wanted)];
-  if (g !== w) throw new Failure(`${what}: got ${g}, wanted ${w}`);
+  if (g === w) return;
+  if (Array.isArray(got) && Array.isArray(wanted) && got.length > 3) {
+    const at = got.findIndex((item, i) => JSON.stringify(item) !== JSON.stringify(wanted[i]));
+    throw new Failure(`${what}: ${got.length} items, wanted ${wanted.length}; item ${at} is ` +
+      `${JSON.stringify(got[at])}, wanted ${JSON.stringify(wanted[at])}`);
+  }
+  throw new Failure(`${what}: got ${g}, wanted ${w}`);
 }
 
 export function check(what, condition) {
@@ -81,6 +87,18 @@ export async function startServer(pages, { maxRequests = 2000, lifetimeMs = 1200
   };
 }
 
+// A copy of the extension at `dir` in `scratch` whose manifest lists `permissions` more: a build
+// for tests only, which grants what a user would grant when asked.
+export function testBuild(dir, scratch, manifestAdditions) {
+  const copy = fs.mkdtempSync(path.join(scratch, "build-"));
+  fs.cpSync(dir, copy, { recursive: true });
+  const file = path.join(copy, "manifest.json");
+  const manifest = JSON.parse(fs.readFileSync(file, "utf8"));
+  for (const [key, values] of Object.entries(manifestAdditions)) manifest[key] = [...(manifest[key] ?? []), ...values];
+  fs.writeFileSync(file, JSON.stringify(manifest));
+  return copy;
+}
+
 // --- Chromium -----------------------------------------------------------------------------------
 
 export const CHROMIUM_FLAGS = [
@@ -136,15 +154,15 @@ export function rows(page) {
   });
 }
 
-// Scrolls the list tab until it has rendered every row, and returns them.
-export async function allRows(page) {
-  for (let count = -1; ;) {
-    const now = await page.evaluate(() => document.querySelectorAll("#rows > li").length);
-    if (now === count) return rows(page);
-    count = now;
+// Scrolls the list tab until it has rendered `total` rows, and returns them.
+export async function allRows(page, total, timeout = 30000) {
+  const end = Date.now() + timeout;
+  while ((await page.evaluate(() => document.querySelectorAll("#rows > li").length)) < total) {
+    if (Date.now() > end) throw new Failure(`the list did not reach ${total} rows`);
     await page.evaluate(() => document.getElementById("more").scrollIntoView());
-    await new Promise((r) => setTimeout(r, 100));
+    await new Promise((r) => setTimeout(r, 50));
   }
+  return rows(page);
 }
 
 export const textOf = (page, id) => page.evaluate((i) => document.getElementById(i).textContent, id);

@@ -1,11 +1,17 @@
 // The background: the two context-menu entries. It loads the core only when a menu is used;
 // until then the extension costs a page nothing.
+//
+// Copying from the background needs the clipboardWrite permission in both browsers (nothing
+// focused, no user activation where the copy happens), and that permission warns at install.
+// So it is optional: asked for on the first "copy the real address", and where it is refused
+// the link opens in the list tab, whose Copy button needs no permission.
 import { loadCore } from "./core/veltrun-core.js";
 import { copyFromBackground } from "./clipboard.js";
 import { SELECTION_PREFIX, copyText, loadSettings, readOptions } from "./settings.js";
 
 const MENU_COPY = "copy-real-address";
 const MENU_SELECTION = "decode-selection";
+const CLIPBOARD = { permissions: ["clipboardWrite"] };
 
 let corePromise = null;
 const core = () => (corePromise ??= loadCore(fetch(chrome.runtime.getURL("core/veltrun.wasm"))));
@@ -37,15 +43,23 @@ async function openList(text, tab) {
 }
 
 // What a click on either entry does. Returns what it did, for whoever calls it.
-async function onMenuClicked(info, tab) {
+function onMenuClicked(info, tab) {
+  // Asked before anything is awaited, while the click still counts as the user's own act.
+  const mayCopy = info.menuItemId === MENU_COPY
+    ? chrome.permissions.request(CLIPBOARD).catch(() => chrome.permissions.contains(CLIPBOARD))
+    : null;
+  return handleMenu(info, tab, mayCopy);
+}
+
+async function handleMenu(info, tab, mayCopy) {
   if (info.menuItemId === MENU_COPY && typeof info.linkUrl === "string") {
     const settings = await loadSettings();
     const record = (await core()).unwrap(info.linkUrl, readOptions(settings));
     const chosen = copyText(settings, record);
-    if (chosen) {
+    if (chosen && (await mayCopy)) {
       return { copied: await copyFromBackground(chosen), text: chosen };
     }
-    // The list tab says why this link gives no address.
+    // The list tab says why this link gives no address, or offers its Copy button.
     await openList(info.linkUrl, tab);
     return { opened: true };
   }
