@@ -47,16 +47,6 @@ const OptionSpec* FindLong(const std::string& name) {
     return nullptr;
 }
 
-bool ParseCharset(const std::string& value, Charset& charset) {
-    for (Charset c : {Charset::Auto, Charset::Gbk, Charset::Utf8, Charset::Raw}) {
-        if (value == linkdecode::CharsetName(c)) {
-            charset = c;
-            return true;
-        }
-    }
-    return false;
-}
-
 // Applies one option; sets `error` when its value is refused.
 void Apply(const OptionSpec& spec, const std::string& shown, const std::string& value,
            ParsedCommandLine& parsed, bool& help, bool& version, std::string& error) {
@@ -78,7 +68,7 @@ void Apply(const OptionSpec& spec, const std::string& shown, const std::string& 
             o.percentEncode = true;
             break;
         case OptionId::Charset:
-            if (!ParseCharset(value, o.charset)) {
+            if (!linkdecode::CharsetFromName(value, o.charset)) {
                 error = "unknown charset '" + value + "' for " + shown +
                         ": auto, gbk, utf8 or raw" + kSeeHelp;
             }

@@ -6,7 +6,8 @@
 #include "linkdecode/json_record.h"
 #include "linkdecode/link_finder.h"
 #include "linkdecode/link_reader.h"
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repairs.h"
+#include "linkdecode/missed_links.h"
 #include "linkdecode/text_render.h"
 
 namespace veltrun {
@@ -15,8 +16,7 @@ namespace {
 
 using linkdecode::UnwrapOutcome;
 
-// A real link is a few hundred bytes; this bounds the memory one line of input can take.
-constexpr std::size_t kMaxLinkBytes = 1 << 20;
+using linkdecode::kMaxLinkBytes;
 
 linkdecode::ReadMode Mode(const CliOptions& options) {
     return options.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
@@ -36,20 +36,8 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
     std::vector<linkdecode::FoundLink> links;
     std::string piece;
     bool found = false;
-    // Strict mode, until a link is found: whether repair mode would find one, to say so.
-    linkdecode::LinkFinder repairFinder(linkdecode::ReadMode::Repair, 0);
-    std::vector<linkdecode::FoundLink> repairLinks;
-    bool foundInRepair = false;
-    const auto lookInRepair = [&](bool finish) {
-        if (found || foundInRepair || options_.lenient)
-            return;
-        if (finish)
-            repairFinder.Finish(repairLinks);
-        else
-            repairFinder.Feed(piece, repairLinks);
-        foundInRepair = !repairLinks.empty();
-        repairFinder.Recycle(repairLinks);
-    };
+    // Strict mode, until a link is found: what repair mode would find, to say so.
+    linkdecode::MissedLinkCounter missed;
     const auto handle = [&] {
         for (const linkdecode::FoundLink& link : links) {
             found = true;
@@ -73,14 +61,21 @@ void DecodeCommand::Text(InputStream& in, const std::string& name) {
             break;
         finder.Feed(piece, links);
         handle();
-        lookInRepair(false);
+        if (!found && !options_.lenient)
+            missed.Feed(piece);
     }
     finder.Finish(links);
     handle();
-    lookInRepair(true);
+    const linkdecode::MissedLinks missedLinks = missed.Finish();
     if (!found && in.Error().empty()) {
-        const char* hint =
-            foundInRepair ? " (--lenient finds links written in capitals or percent-encoded)" : "";
+        std::string hint;
+        if (missedLinks.count != 0) {
+            hint = " (--lenient finds " + std::to_string(missedLinks.count) +
+                   (missedLinks.count == 1 ? " link" : " links") + ", repairing ";
+            linkdecode::AppendRepairList(missedLinks.repairs, linkdecode::RepairText::Description,
+                                         ", ", hint);
+            hint += ')';
+        }
         reporter_.Message(name + ": no " + SchemeList("://") + " link found" + hint);
         reporter_.Raise(1);
     }
@@ -92,12 +87,10 @@ void DecodeCommand::DecodeOne(std::string_view text, const Origin& origin) {
     // Text after a gap that repair found not to belong to the link is no part of it.
     const std::string_view input = text.substr(0, reading.inputLength);
     if (reading.repairs != 0) {
-        std::string list;
-        for (const linkdecode::LinkRepairInfo& info : linkdecode::kLinkRepairs) {
-            if ((reading.repairs & info.repair) != 0)
-                list.append(list.empty() ? "" : ", ").append(info.description);
-        }
-        reporter_.MessageAbout(origin, input, "repaired " + list);
+        std::string message = "repaired ";
+        linkdecode::AppendRepairList(reading.repairs, linkdecode::RepairText::Description, ", ",
+                                     message);
+        reporter_.MessageAbout(origin, input, message);
     }
 
     const linkdecode::AddressFormat format{reading.charset, options_.percentEncode};

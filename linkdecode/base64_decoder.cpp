@@ -1,6 +1,6 @@
 #include "linkdecode/base64_decoder.h"
 
-#include "linkdecode/unwrap_rules.h"
+#include "linkdecode/unwrap_loops.h"
 
 namespace linkdecode {
 

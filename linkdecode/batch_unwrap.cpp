@@ -1,6 +1,6 @@
 #include "linkdecode/batch_unwrap.h"
 
-#include "linkdecode/unwrap_rules.h"
+#include "linkdecode/unwrap_loops.h"
 
 namespace linkdecode {
 

@@ -2,7 +2,7 @@
 
 // The command-line tool's and the web page's way to the dialog's bytes, for many links in a row.
 // Each function gives exactly what its dialog counterpart gives, from the same rules (see
-// linkdecode/unwrap_rules.h), but looks symbols up in a table, writes whole groups, stops the
+// linkdecode/unwrap_loops.h), but looks symbols up in a table, writes whole groups, stops the
 // prefix removal where decoding stops, and reuses the caller's storage instead of allocating.
 
 #include <string>

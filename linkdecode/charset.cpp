@@ -39,6 +39,16 @@ const char* CharsetName(Charset charset) {
     return "raw";
 }
 
+bool CharsetFromName(std::string_view name, Charset& charset) {
+    for (const Charset c : {Charset::Auto, Charset::Gbk, Charset::Utf8, Charset::Raw}) {
+        if (name == CharsetName(c)) {
+            charset = c;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
     const auto b = [&](std::size_t i) {
         return at + i < bytes.size() ? static_cast<unsigned char>(bytes[at + i]) : 0;
@@ -205,10 +215,7 @@ Charset ReadText(std::string_view bytes, Charset charset, GbConverter& gb, TextS
         };
         SplitCharacters(bytes, GbSequenceLength, convert, sink);
     } else {
-        // A lambda, not the function's address, so that the length is inlined.
-        SplitCharacters(
-            bytes, [](std::string_view b, std::size_t at) { return AsciiLength(b, at); }, pass,
-            sink);
+        SplitCharacters(bytes, AsciiLength, pass, sink);
     }
     return used;
 }

@@ -13,6 +13,9 @@ enum class Charset { Auto, Gbk, Utf8, Raw };
 // The option value and JSON name of a charset: "auto", "gbk", "utf8", "raw".
 const char* CharsetName(Charset charset);
 
+// The charset whose CharsetName is `name`, into `charset`; false, leaving it, for any other text.
+[[nodiscard]] bool CharsetFromName(std::string_view name, Charset& charset);
+
 // The GB18030 conversions, which the portable core leaves to the platform: a table of every
 // character would outweigh the rest of the core, and every platform already has one (iconv,
 // Windows code page 54936, a browser's TextDecoder). Each front end supplies one.

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "linkdecode/base64_encoder.h"
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repairs.h"
 
 namespace linkdecode {
 
@@ -60,13 +60,11 @@ void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkRead
         out += ",\"address\":null,\"charset\":null,\"bytes\":null";
     }
     out += ",\"repairs\":[";
-    const char* separator = "";
-    for (const LinkRepairInfo& info : kLinkRepairs) {
-        if ((reading.repairs & info.repair) == 0)
-            continue;
-        out += separator;
-        AppendJsonAscii(info.id, out);
-        separator = ",";
+    if (reading.repairs != 0) {
+        // Ids are ASCII words: they need no escape.
+        out += '"';
+        AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
+        out += '"';
     }
     out += "]}\n";
 }

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "linkdecode/char_class.h"
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repair_readings.h"
 
 namespace linkdecode {
 

@@ -10,6 +10,10 @@
 
 namespace linkdecode {
 
+// The longest link a front end reads: a real link is a few hundred bytes, and this bounds the
+// memory one link of a text can take. A longer one is skipped with its length.
+inline constexpr std::size_t kMaxLinkBytes = 1 << 20;
+
 struct FoundLink {
     std::string text;        // from the scheme's first letter on, at most the finder's cap
     std::size_t fullLength;  // bytes of the whole link; above text.size() when it was cut

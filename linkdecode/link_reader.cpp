@@ -1,7 +1,7 @@
 #include "linkdecode/link_reader.h"
 
 #include "linkdecode/batch_unwrap.h"
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repair_readings.h"
 
 namespace linkdecode {
 

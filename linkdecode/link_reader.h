@@ -1,5 +1,22 @@
 #pragma once
 
+// The map of the core's reading paths. A front end reads each link through ReadLink, below: a
+// link given whole, or each FoundLink its LinkFinder found in a text. One link goes
+//
+//   find      link_finder       where each link of a text starts and ends, fed in pieces
+//   read      batch_unwrap      Strict: the batch path, the dialog's bytes at batch speed
+//             repair_readings   Repair: the readings the damage allows, each by the batch path
+//   choose    repair_readings   the most plausible of them (address_check), Strict's first
+//   render    text_render       the address as text, percent-encoded or a JSON string
+//             json_record       the whole reading as one JSON record
+//
+// The dialog path is UnwrapDownloadLink (link_unwrap) with DecodeBase64Text (base64_decoder),
+// the dialog's own algorithm. It and the batch path are instantiations of the same loops
+// (unwrap_loops.h), and differential fuzzing holds them to the same bytes. Beside the paths:
+// repairs (the table of repairs and their names), missed_links (what Strict leaves in a text
+// that Repair would find), charset (bytes read as text), link_wrap and base64_encoder (making
+// links).
+
 #include <cstddef>
 #include <string>
 #include <string_view>

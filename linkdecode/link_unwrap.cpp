@@ -1,7 +1,7 @@
 #include "linkdecode/link_unwrap.h"
 
 #include "linkdecode/base64_decoder.h"
-#include "linkdecode/unwrap_rules.h"
+#include "linkdecode/unwrap_loops.h"
 
 namespace linkdecode {
 

@@ -9,8 +9,7 @@ namespace {
 
 const char kHex[] = "0123456789ABCDEF";
 
-// Appends, for each of `bytes`, `before` (at most four bytes long: "\\u00") and the byte's two
-// upper-case hex digits.
+// Appends, for each of `bytes`, `before` ("\\x", "%") and the byte's two upper-case hex digits.
 void AppendHexRun(std::string& out, std::string_view before, std::string_view bytes) {
     const std::size_t each = before.size() + 2;
     std::size_t at = out.size();
@@ -256,10 +255,21 @@ bool HoldsHiddenControl(std::string_view bytes) {
 
 std::string RenderExcerpt(std::string_view input, std::size_t maxBytes, std::string_view ellipsis,
                           GbConverter& gb) {
-    // Four rendered bytes at most for each byte read: "\xNN".
+    // A byte read renders as half a byte at the least (four GB18030 bytes may be one two-byte
+    // UTF-8 character), so this many bytes fill the excerpt whenever the input is longer.
+    std::string_view start = input.substr(0, maxBytes * 4);
+    // A UTF-8 character the cut splits would make the start invalid UTF-8, read as GBK.
+    if (start.size() < input.size()) {
+        std::size_t lead = start.size();
+        while (lead > 0 && start.size() - lead < 3 &&
+               (static_cast<unsigned char>(input[lead]) & 0xC0) == 0x80)
+            --lead;
+        if (lead + Utf8SequenceLength(input, lead) > start.size())
+            start = start.substr(0, lead);
+    }
     std::string text;
-    RenderText(input.substr(0, maxBytes * 4), Charset::Auto, gb, text);
-    if (text.size() <= maxBytes && input.size() <= maxBytes * 4)
+    RenderText(start, Charset::Auto, gb, text);
+    if (text.size() <= maxBytes && start.size() == input.size())
         return text;
     std::size_t cut = std::min(text.size(), maxBytes);
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)

@@ -214,6 +214,9 @@ def group_decode(tool):
         ("LinkInProseArgument", ["see:" + q], None, b"",
          f"veltrun: see:{q}: not a thunder://, flashget:// or qqdl:// link"
          " (a link stands further in: give the text on standard input to find it)\n", 1),
+        # The message's excerpt, cut inside a character, still reads as the UTF-8 it is.
+        ("LongChineseArgument", ["a" + "电" * 200 + "/x"], None, b"",
+         "veltrun: a" + "电" * 23 + "...: not a thunder://, flashget:// or qqdl:// link\n", 1),
         ("EmptyAddress", ["thunder://"], None, b"",
          "veltrun: thunder://: the link holds no address\n", 1),
         ("OthersStillWritten", ["hello", t, "thunder://QUFaWg=="], None,
@@ -245,7 +248,11 @@ def group_find(tool):
          "link found\n", 1),
         ("CapitalSchemeNotFound", [], b"Thunder://QUFodHRwOi8vYS9iWlo=\n", b"",
          "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found "
-         "(--lenient finds links written in capitals or percent-encoded)\n", 1),
+         "(--lenient finds 1 link, repairing scheme letter case)\n", 1),
+        ("EveryMissedLinkNamed", [], b"QQDL://eA== qqdl:\\/\\/eA== x qqdl%3A%2F%2FeA==\n", b"",
+         "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found (--lenient finds 3 "
+         "links, repairing scheme letter case, percent escapes (%3A %2F %2B %3D), JSON escapes "
+         "(\\/))\n", 1),
         ("NoLinkAnywhere", [], b"http://a/b and thunder: talk\n", b"",
          "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found\n", 1),
         ("BareSchemeInProse", [], f"use thunder:// links like {c}\n".encode(),
@@ -469,7 +476,7 @@ def group_lenient(tool):
          "or space in the payload\n", 0),
         ("StrictSaysLenientFinds", [], f'<a href="/go?url={percent}">'.encode(), b"",
          "veltrun: {stdin}: no thunder://, flashget:// or qqdl:// link found "
-         "(--lenient finds links written in capitals or percent-encoded)\n", 1),
+         "(--lenient finds 1 link, repairing percent escapes (%3A %2F %2B %3D))\n", 1),
         ("StrictRefusesCase", ["THUNDER" + padded[7:]], None, b"",
          f"veltrun: THUNDER{padded[7:]}: not a thunder://, flashget:// or qqdl:// link "
          "(--lenient would repair it)\n", 1),

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repair_readings.h"
 #include "linkdecode/link_wrap.h"
 
 using linkdecode::UnwrapOutcome;

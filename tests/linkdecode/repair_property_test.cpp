@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repair_readings.h"
 #include "reference_encoder.h"
 
 namespace linkdecode {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +19,9 @@
 #include "linkdecode/json_record.h"
 #include "linkdecode/link_finder.h"
 #include "linkdecode/link_reader.h"
-#include "linkdecode/link_repair.h"
 #include "linkdecode/link_wrap.h"
+#include "linkdecode/missed_links.h"
+#include "linkdecode/repairs.h"
 #include "linkdecode/text_render.h"
 
 #define VT_EXPORT(name) extern "C" __attribute__((export_name(#name)))
@@ -38,7 +40,8 @@ namespace {
 
 using linkdecode::Charset;
 
-constexpr std::size_t kMaxLinkBytes = 1 << 20;  // as the CLI: no real link comes near
+using linkdecode::kMaxLinkBytes;
+
 constexpr std::size_t kShownBytes = 120;
 // The charsets a reading may be asked for; the script passes an index into this list, which
 // vt_info gives it by name.
@@ -139,21 +142,27 @@ void AppendTooLong(const linkdecode::FoundLink& link, std::string& out) {
 // One text being decoded. The script feeds it in pieces and takes rows a few at a time between
 // them, so that a page stays responsive whatever the text's size.
 struct Session {
-    Session(linkdecode::ReadMode readMode, Charset rowCharset)
-        : mode(readMode), charset(rowCharset), finder(mode, kMaxLinkBytes) {}
+    Session(linkdecode::ReadMode readMode, Charset rowCharset, bool readWhole)
+        : mode(readMode), charset(rowCharset), wholeIfNone(readWhole), finder(mode, kMaxLinkBytes) {}
 
     linkdecode::ReadMode mode;
     Charset charset;
+    bool wholeIfNone;  // a text without links is read whole as one link
     linkdecode::LinkFinder finder;
-    // Strict mode only: what repair mode would find, counted to say so.
-    linkdecode::LinkFinder repairFinder{linkdecode::ReadMode::Repair, kShownBytes};
-    std::vector<linkdecode::FoundLink> repairLinks;  // counted, then dropped
-    std::vector<linkdecode::FoundLink> links;        // found, not yet made into rows
-    std::size_t next = 0;                            // the first of `links` not yet a row
+    linkdecode::MissedLinkCounter missed;      // Strict mode only: what repair mode finds more
+    std::vector<linkdecode::FoundLink> links;  // found, not yet made into rows
+    std::size_t next = 0;                      // the first of `links` not yet a row
     std::size_t found = 0;
-    std::size_t foundInRepair = 0;
-    std::string text;  // the text fed while it holds no link: read whole if none comes
+    std::string text;  // with wholeIfNone, the text fed while it holds no link
 };
+
+// kReadCharsets[index]; an index the script did not take from vt_info stops the module (a trap
+// the script reports) rather than read past the list.
+Charset ReadCharsetAt(std::size_t index) {
+    if (index >= std::size(kReadCharsets))
+        __builtin_trap();
+    return kReadCharsets[index];
+}
 
 linkdecode::ReadMode ModeOf(int repair) {
     return repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
@@ -241,13 +250,16 @@ VT_EXPORT(vt_info) void vt_info() {
 VT_EXPORT(vt_unwrap)
 void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t charset) {
     g_result.clear();
-    AppendRecord({link, size}, 0, {ModeOf(repair), kReadCharsets[charset]}, g_result);
+    AppendRecord({link, size}, 0, {ModeOf(repair), ReadCharsetAt(charset)}, g_result);
 }
 
 // Starts decoding a text, which vt_decode_feed then gives in pieces; as vt_unwrap for `repair`
-// and `charset`. Returns the session the other vt_decode_ calls take; vt_decode_end frees it.
-VT_EXPORT(vt_decode_begin) Session* vt_decode_begin(int repair, std::size_t charset) {
-    return new Session(ModeOf(repair), kReadCharsets[charset]);
+// and `charset`. With `wholeIfNone`, a text that holds no link but is not blank becomes one row,
+// read whole as the dialog reads a paste. Returns the session the other vt_decode_ calls take;
+// vt_decode_end frees it.
+VT_EXPORT(vt_decode_begin)
+Session* vt_decode_begin(int repair, std::size_t charset, int wholeIfNone) {
+    return new Session(ModeOf(repair), ReadCharsetAt(charset), wholeIfNone != 0);
 }
 
 // Frees a session.
@@ -262,34 +274,38 @@ void vt_decode_feed(const char* piece, std::size_t size, Session* session) {
     const std::size_t before = session->links.size();
     session->finder.Feed({piece, size}, session->links);
     session->found += session->links.size() - before;
-    if (session->mode == linkdecode::ReadMode::Strict) {
-        session->repairFinder.Feed({piece, size}, session->repairLinks);
-        session->foundInRepair += session->repairLinks.size();
-        session->repairLinks.clear();
-    }
-    if (session->found == 0)
+    if (session->mode == linkdecode::ReadMode::Strict)
+        session->missed.Feed({piece, size});
+    if (session->found == 0 && session->wholeIfNone)
         session->text.append(piece, size);
     else
         session->text = {};
 }
 
-// Ends the text. One that holds no link but is not blank becomes one row, read whole as the
-// dialog reads a paste. Sets the result to what repair mode would find more, {"count", "text"}
-// (count 0 in repair mode): links with the scheme in capitals, which strict mode does not see.
+// Ends the text (and reads it whole when vt_decode_begin asked for that and it holds no link).
+// Sets the result to what repair mode would find more (nothing in repair
+// mode): {"count", "repairs" (the ids of the repairs those links need), "text" (their English
+// descriptions, comma separated)}.
 VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
     const std::size_t before = session->links.size();
     session->finder.Finish(session->links);
     session->found += session->links.size() - before;
-    if (session->mode == linkdecode::ReadMode::Strict) {
-        session->repairFinder.Finish(session->repairLinks);
-        session->foundInRepair += session->repairLinks.size();
+    const linkdecode::MissedLinks missed = session->mode == linkdecode::ReadMode::Strict
+                                               ? session->missed.Finish()
+                                               : linkdecode::MissedLinks{};
+    std::string& out = g_result;
+    out = "{\"count\":" + std::to_string(missed.count) + ",\"repairs\":[";
+    if (missed.repairs != 0) {
+        out += '"';
+        linkdecode::AppendRepairList(missed.repairs, linkdecode::RepairText::Id, "\",\"", out);
+        out += '"';
     }
-    const std::size_t more =
-        session->mode == linkdecode::ReadMode::Strict ? session->foundInRepair - session->found : 0;
-    g_result = "{\"count\":" + std::to_string(more) + ",\"text\":";
-    linkdecode::AppendJsonAscii(more != 0 ? "scheme in the wrong letter case" : "", g_result);
-    g_result += '}';
-    if (session->found != 0)
+    out += "],\"text\":";
+    std::string text;
+    linkdecode::AppendRepairList(missed.repairs, linkdecode::RepairText::Description, ", ", text);
+    linkdecode::AppendJsonAscii(text, out);
+    out += '}';
+    if (session->found != 0 || !session->wholeIfNone)
         return;
     const std::string_view input = session->text;
     const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
@@ -329,6 +345,8 @@ VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size
 // "zero-byte" (no link can carry one), "not-utf8", "no-gb-code" (a character GB18030 lacks).
 VT_EXPORT(vt_wrap)
 void vt_wrap(const char* address, std::size_t size, std::size_t scheme, int gbk) {
+    if (scheme >= std::size(linkdecode::kLinkSchemes))
+        __builtin_trap();  // as ReadCharsetAt
     std::string link;
     const linkdecode::WrapRefusal refusal = linkdecode::WrapAddress(
         linkdecode::kLinkSchemes[scheme], {address, size}, gbk != 0, g_gb, link);

@@ -20,6 +20,14 @@ export function copyButton(caption, label, onCopy) {
   return button;
 }
 
+// The forms a row's address is copied in: the record's field for each.
+export const COPY_FORMS = Object.freeze({ text: "addressShown", own: "percentOwn", utf8: "percentUtf8" });
+
+// The address of `record` in copy form `form` (a key of COPY_FORMS).
+export function copyText(record, form) {
+  return record[COPY_FORMS[form]];
+}
+
 // The texts key of why a record gives no address.
 export function reasonKey(record) {
   if (record.tooLong) return "toolong";

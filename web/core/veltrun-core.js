@@ -97,7 +97,13 @@ function bytesFromBase64(base64) {
   return Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
 }
 
-// A record as the core wrote it, with its address bytes as bytes.
+// A record as the core wrote it, with its address bytes as bytes. Its first fields are those of
+// `veltrun --json`: input, line (null for a link given whole), scheme, outcome ("Decoded",
+// "NotALink", "Ignored", or "TooLong" for a link longer than maxLinkBytes, not read), address,
+// charset, bytes (a Uint8Array here) and repairs (ids). Then, for rows: inputShown (the excerpt a
+// row shows), tooLong, repairWouldDecode (strict mode: repair mode reads this one), openable,
+// addressShown (controls and direction marks as \xNN; null when there is no address),
+// percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
 function recordOf(raw) {
   raw.bytes = raw.bytes === null ? null : bytesFromBase64(raw.bytes);
   return raw;
@@ -213,11 +219,13 @@ export async function loadCore(wasm) {
   const schemes = Object.freeze(info.schemes);
   const charsets = Object.freeze(info.charsets);
 
-  const readOptions = (options) => optionsOf(options, { lenient: false, charset: "auto" }, (key, value) => {
-    if (key === "lenient") checkBoolean(key, value);
-    else indexIn(charsets, value, "charset");
+  const readOptions = (options, defaults = { lenient: false, charset: "auto" }) => optionsOf(options, defaults, (key, value) => {
+    if (key === "charset") indexIn(charsets, value, "charset");
+    else checkBoolean(key, value);
   });
+  const textOptions = (options) => readOptions(options, { lenient: false, charset: "auto", wholeIfNone: true });
 
+  // The record of one link given whole, as the CLI reads one given as an argument.
   function unwrap(link, options) {
     const bytes = bytesOf(link, "link");
     const { lenient, charset } = readOptions(options);
@@ -229,9 +237,11 @@ export async function loadCore(wasm) {
   const sessions = typeof FinalizationRegistry === "undefined" ? null
     : new FinalizationRegistry((session) => { if (broken === null) core.vt_decode_end(session); });
 
+  // find() in pieces, so a long text never blocks: feed(), finish(), then next() until it gives
+  // fewer records than asked. Several decoders may be open at once.
   function decoder(options) {
-    const { lenient, charset } = readOptions(options);
-    let session = guarded(() => core.vt_decode_begin(lenient ? 1 : 0, indexIn(charsets, charset)));
+    const { lenient, charset, wholeIfNone } = textOptions(options);
+    let session = guarded(() => core.vt_decode_begin(lenient ? 1 : 0, indexIn(charsets, charset), wholeIfNone ? 1 : 0));
     if (session === 0) throw new RangeError("Veltrun: out of memory for a decoder");
     const handle = {};
     sessions?.register(handle, session, handle);
@@ -294,6 +304,7 @@ export async function loadCore(wasm) {
     });
   }
 
+  // The records of every link in a whole text, as the CLI reads standard input.
   function find(text, options) {
     const bytes = typeof text === "string" ? null : bytesOf(text, "text");
     const d = decoder(options);
@@ -324,6 +335,8 @@ export async function loadCore(wasm) {
     else indexIn(["utf8", "gbk"], value, "charset for a link's bytes");
   });
 
+  // The link of `scheme` for `address`, from its UTF-8 bytes or (charset "gbk") its GB18030 ones;
+  // throws a RangeError whose reason names why when no link can carry it.
   function wrap(address, scheme, options) {
     const bytes = bytesOf(address, "address");
     const index = indexIn(schemes, scheme, "scheme");
@@ -338,6 +351,8 @@ export async function loadCore(wasm) {
     return made.link;
   }
 
+  // The three links of each non-blank line of `text`: [{status ("ok" or wrap's reason), input
+  // (the line as a row shows it), links: [{scheme, link}]}].
   function encode(text, options) {
     const bytes = bytesOf(text, "text");
     const { gbk } = encodeOptions(options, { gbk: false });
@@ -345,6 +360,8 @@ export async function loadCore(wasm) {
     return result();
   }
 
+  // The text of a file's bytes: UTF-8 if they are, else GB18030, U+FFFD for what starts no
+  // character.
   function fileText(bytes) {
     if (!(bytes instanceof Uint8Array)) throw new TypeError("Veltrun: fileText() takes a Uint8Array");
     withBytes("vt_file_text", bytes);

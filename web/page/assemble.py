@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Writes the page into OUT_DIR: the HTML and CSS as they are, and one classic script made of
+"""Writes the page into OUT_DIR: the HTML as it is, one style sheet (the rows' shared style, then
+the page's own), and one classic script made of
 page.js and the ES modules it imports, since Chromium loads neither an ES module nor a .wasm
 for a file:// page. The core's module is embedded in it too, as the module "./embedded-wasm.js"
 exporting WASM_BASE64.
 
 Each module becomes a function of its own, so it keeps its scope and its own "use strict",
 which every module must state first; its imports become constants taken from the modules it
-names. Only the forms the sources use are read: `import { a, b } from "./x.js";` and `export`
+names. Only the forms the sources use are read: `import { a, b as c } from "./x.js";` and `export`
 before a function, class or const. Anything else is refused rather than bundled wrongly.
 
 Usage: assemble.py MODULE.wasm WEB_DIR OUT_DIR
@@ -53,9 +54,12 @@ class Bundle:
 
         def imported(match):
             target = os.path.normpath(os.path.join(os.path.dirname(path), match.group(2)))
-            names = [n.strip() for n in match.group(1).split(",") if n.strip()]
-            if any(not re.fullmatch(r"[A-Za-z_$][\w$]*", n) for n in names):
-                raise SystemExit("assemble: %s: only plain names can be imported" % path)
+            names = []
+            for item in (n.strip() for n in match.group(1).split(",") if n.strip()):
+                name = re.fullmatch(r"([A-Za-z_$][\w$]*)(?:\s+as\s+([A-Za-z_$][\w$]*))?", item)
+                if not name:
+                    raise SystemExit("assemble: %s: cannot import %r" % (path, item))
+                names.append(name.group(1) + (": " + name.group(2) if name.group(2) else ""))
             return "const { %s } = %s;" % (", ".join(names), self.names[target])
 
         body = IMPORT.sub(imported, source)
@@ -78,8 +82,11 @@ def main():
     wasm, web, out = sys.argv[1:4]
     page = os.path.join(web, "page")
     os.makedirs(out, exist_ok=True)
-    for name in ("index.html", "veltrun.css"):
-        shutil.copyfile(os.path.join(page, name), os.path.join(out, name))
+    shutil.copyfile(os.path.join(page, "index.html"), os.path.join(out, "index.html"))
+    with open(os.path.join(out, "veltrun.css"), "w", encoding="utf-8") as f:
+        for sheet in (os.path.join(web, "core", "rows.css"), os.path.join(page, "veltrun.css")):
+            with open(sheet, encoding="utf-8") as part:
+                f.write(part.read())
     with open(wasm, "rb") as f:
         module = base64.b64encode(f.read()).decode("ascii")
     embedded = '"use strict";\nexport const WASM_BASE64 = "%s";\n' % module

@@ -5,7 +5,7 @@
 "use strict";
 
 import { loadCore } from "../core/veltrun-core.js";
-import { copyButton, element, recordRow } from "../core/rows.js";
+import { copyButton, copyText as copyAs, element, recordRow } from "../core/rows.js";
 import { translator } from "../core/texts.js";
 import { WASM_BASE64 } from "./embedded-wasm.js";
 
@@ -70,8 +70,7 @@ async function copy(lines) {
 
 // --- decoding ---------------------------------------------------------------------------------
 
-const COPY_FORMS = { text: "addressShown", own: "percentOwn", utf8: "percentUtf8" };
-const copyText = (record) => record[COPY_FORMS[$("copy-as").value]];
+const copyText = (record) => copyAs(record, $("copy-as").value);
 
 const rowView = {
   text,
@@ -101,7 +100,10 @@ function summarize() {
   const total = records.length;
   if (!finished) parts.push(text("progress", { done: total }));
   else if (total > 0) parts.push(text("summary", { total, decoded, refused: total - decoded }));
-  if (moreInRepair !== null && moreInRepair.count > 0) parts.push(text("moreInRepair", { n: moreInRepair.count }));
+  if (moreInRepair !== null && moreInRepair.count > 0) {
+    const repairs = moreInRepair.repairs.map((id) => text(id)).join(text("listSeparator"));
+    parts.push(text("moreInRepair", { n: moreInRepair.count, repairs }));
+  }
   $("summary").textContent = parts.join(" ");
 }
 

@@ -1,4 +1,4 @@
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repair_readings.h"
 
 #include <gtest/gtest.h>
 

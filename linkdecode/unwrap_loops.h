@@ -1,6 +1,7 @@
 #pragma once
 
-// The decoding and unwrapping rules, written once for the two paths that apply them.
+// The decoding loop, the prefix-removal pass and the order of the unwrapping steps, written once
+// as templates for the two paths that run them: the dialog path and the batch path.
 //
 // The dialog's DecodeBase64Text and UnwrapDownloadLink value each symbol by a linear search of
 // kBase64Alphabet, append every byte on its own and remove the prefix over the whole text; they
@@ -39,9 +40,9 @@ namespace linkdecode::rules {
 // Values above 63 mean "not a symbol": "=" and every byte outside the alphabet end the run.
 constexpr std::uint8_t kLastValue = 63;
 
-// The dialog's valuation. A byte not in the alphabet keeps the low 8 bits of the search's
-// not-found value (0xFF); the leftover filler relies on that, and its value never reaches an
-// appended byte.
+// The dialog's valuation. A byte not in the alphabet gets the low 8 bits of the search's
+// not-found value, 0xFF, above kLastValue. RunDecoder::Finish fills a leftover group with such
+// values; whatever they are, they only reach bytes it does not write.
 struct AlphabetSearch {
     static constexpr bool kValuesWholeGroups = false;  // one byte after the other, as the dialog
     static std::uint8_t Value(unsigned char byte) {

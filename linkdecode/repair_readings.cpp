@@ -1,4 +1,4 @@
-#include "linkdecode/link_repair.h"
+#include "linkdecode/repair_readings.h"
 
 #include <iterator>
 #include <string>
@@ -93,32 +93,6 @@ Unescaped UnescapeAt(std::string_view text, std::size_t i) {
         return {'/', 2, kRepairJsonEscapes};
     }
     return {c, 1, 0};
-}
-
-// The scheme a link starts with in any letter case and separator form, with its length.
-struct SchemeStart {
-    const LinkScheme* scheme = nullptr;
-    std::size_t length = 0;
-    unsigned repairs = 0;
-};
-
-SchemeStart FindSchemeStart(std::string_view link) {
-    for (const LinkScheme& scheme : kLinkSchemes) {
-        const std::string_view name = scheme.name;
-        if (link.size() < name.size())
-            continue;
-        bool sameName = true;
-        bool sameCase = true;
-        for (std::size_t i = 0; i < name.size() && sameName; ++i) {
-            sameName = LowerAscii(link[i]) == name[i];
-            sameCase = sameCase && link[i] == name[i];
-        }
-        unsigned repairs = sameCase ? 0u : unsigned{kRepairSchemeCase};
-        const std::size_t separator = sameName ? SeparatorLength(link, name.size(), repairs) : 0;
-        if (separator != 0)
-            return {&scheme, name.size() + separator, repairs};
-    }
-    return {};
 }
 
 // Where a payload is broken by white space: a space (a "+" a form turned into one, or a space
@@ -417,8 +391,27 @@ std::size_t SeparatorLength(std::string_view text, std::size_t at, unsigned& rep
     return i - at;
 }
 
+SchemeStart MatchSchemeStart(std::string_view link) {
+    for (const LinkScheme& scheme : kLinkSchemes) {
+        const std::string_view name = scheme.name;
+        if (link.size() < name.size())
+            continue;
+        bool sameName = true;
+        bool sameCase = true;
+        for (std::size_t i = 0; i < name.size() && sameName; ++i) {
+            sameName = LowerAscii(link[i]) == name[i];
+            sameCase = sameCase && link[i] == name[i];
+        }
+        unsigned repairs = sameCase ? 0u : unsigned{kRepairSchemeCase};
+        const std::size_t separator = sameName ? SeparatorLength(link, name.size(), repairs) : 0;
+        if (separator != 0)
+            return {&scheme, name.size() + separator, repairs};
+    }
+    return {};
+}
+
 LinkReading ReadRepairedLink(std::string_view link) {
-    const SchemeStart start = FindSchemeStart(link);
+    const SchemeStart start = MatchSchemeStart(link);
     if (start.scheme == nullptr) {
         LinkReading reading;
         std::string unused;
