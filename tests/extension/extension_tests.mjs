@@ -416,7 +416,7 @@ async function group_keyboard() {
     await popup.waitForFunction((b) => document.body.dataset.decoded !== b, {}, before);
     expect("strict mode does not", (await rows(popup)).length, made.length);
     const summary = await textOf(popup, "summary");
-    check("and says repair mode finds one more: " + summary, summary.includes("修复模式还能找到 1 个链接"));
+    check("and says repair mode finds one more: " + summary, summary.includes("修复模式还能再找到 1 个链接，需修复：协议名大小写"));
   });
 }
 

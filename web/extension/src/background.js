@@ -7,7 +7,8 @@
 // the link opens in the list tab, whose Copy button needs no permission.
 import { loadCore } from "./core/veltrun-core.js";
 import { copyFromBackground } from "./clipboard.js";
-import { SELECTION_PREFIX, copyText, loadSettings, readOptions } from "./settings.js";
+import { copyText } from "./core/rows.js";
+import { SELECTION_PREFIX, loadSettings, readOptions } from "./settings.js";
 
 const MENU_COPY = "copy-real-address";
 const MENU_SELECTION = "decode-selection";
@@ -55,7 +56,7 @@ async function handleMenu(info, tab, mayCopy) {
   if (info.menuItemId === MENU_COPY && typeof info.linkUrl === "string") {
     const settings = await loadSettings();
     const record = (await core()).unwrap(info.linkUrl, readOptions(settings));
-    const chosen = copyText(settings, record);
+    const chosen = copyText(record, settings.copyAs);
     if (chosen && (await mayCopy)) {
       return { copied: await copyFromBackground(chosen), text: chosen };
     }

@@ -3,10 +3,10 @@
 // core's finder in pieces, and lists the records the core returns. Which text is a link and
 // what it says is the core's; this script only moves text and builds rows.
 import { loadCore } from "./core/veltrun-core.js";
-import { recordRow } from "./core/rows.js";
+import { copyText, recordRow } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
-import { SELECTION_PREFIX, copyText, loadSettings, readOptions, saveSettings } from "./settings.js";
+import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
 const ROWS_PER_PAGE = 60;  // the tab renders this many at a time, more as it is scrolled
@@ -31,7 +31,7 @@ const state = {
   records: [],
   seen: new Set(),
   decoded: 0,
-  moreInRepair: 0,
+  moreInRepair: null,  // the decoder's, once it has finished
   finished: false,
   job: 0,
   shown: 0,
@@ -90,7 +90,7 @@ async function copy(lines) {
 const rowView = {
   text: (key, values) => text(key, values),
   copy: (lines) => copy(lines),
-  copyText: (record) => copyText(state.settings, record),
+  copyText: (record) => copyText(record, state.settings.copyAs),
   get maxLinkBytes() { return state.core.maxLinkBytes; },
 };
 
@@ -114,7 +114,11 @@ function summarize() {
   if (!state.finished) parts.push(text("progress", { done: total }));
   else if (total > 0) parts.push(text("summary", { total, decoded: state.decoded, refused: total - state.decoded }));
   else parts.push(message("noLinks"));
-  if (state.moreInRepair > 0) parts.push(text("moreInRepair", { n: state.moreInRepair }));
+  const more = state.moreInRepair;
+  if (more !== null && more.count > 0) {
+    const repairs = more.repairs.map((id) => text(id)).join(text("listSeparator"));
+    parts.push(text("moreInRepair", { n: more.count, repairs }));
+  }
   $("summary").textContent = parts.join(" ");
   const offerTab = !inTab && state.finished && total > POPUP_ROWS;
   $("open-tab-line").hidden = !offerTab;
@@ -142,8 +146,10 @@ function pieceEnd(source, at) {
 async function decode() {
   const job = ++state.job;
   const source = state.source;
-  const decoder = state.core.decoder(readOptions(state.settings));
-  Object.assign(state, { records: [], seen: new Set(), decoded: 0, moreInRepair: 0, finished: false, shown: 0 });
+  // A page without links is no link itself; a selection without one is read whole, as the
+  // page reads a paste, to say why.
+  const decoder = state.core.decoder({ ...readOptions(state.settings), wholeIfNone: !state.fromPage });
+  Object.assign(state, { records: [], seen: new Set(), decoded: 0, moreInRepair: null, finished: false, shown: 0 });
   $("rows").replaceChildren();
   $("notice").textContent = "";
   let at = 0;
@@ -160,17 +166,12 @@ async function decode() {
         at = end;
       } else if (!ended) {
         decoder.finish();
-        state.moreInRepair = decoder.moreInRepair.count;
+        state.moreInRepair = decoder.moreInRepair;
         ended = true;
       } else {
         state.finished = true;
       }
     } while (!state.finished && performance.now() - taskStart < TASK_MS);
-    if (state.finished && state.fromPage && state.records.length === 1 && state.records[0].outcome === "NotALink") {
-      // A page without links is no link itself.
-      state.records = [];
-      state.decoded = 0;
-    }
     fill();
     summarize();
     if (state.finished) break;

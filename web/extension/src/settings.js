@@ -1,11 +1,12 @@
 // The user's choices, kept in storage.local under one key and read back through one gate, so
 // that a value from an older version or a damaged store falls back to its default.
 // The per-site settings and the download hand-off will join this record.
+import { COPY_FORMS } from "./core/rows.js";
 
 export const CHOICES = Object.freeze({
   strict: [false, true],
   charset: ["auto", "gbk", "utf8"],
-  copyAs: ["text", "own", "utf8"],
+  copyAs: Object.keys(COPY_FORMS),
 });
 
 export const DEFAULTS = Object.freeze({ strict: false, charset: "auto", copyAs: "text" });
@@ -31,10 +32,6 @@ export async function loadSettings() {
 export function saveSettings(settings) {
   return chrome.storage.local.set({ [KEY]: sanitize(settings) });
 }
-
-// The record's field that "copy as" copies, as on the page.
-const COPY_FORMS = { text: "addressShown", own: "percentOwn", utf8: "percentUtf8" };
-export const copyText = (settings, record) => record[COPY_FORMS[settings.copyAs]];
 
 // The options the core's calls take.
 export const readOptions = (settings) => ({ lenient: !settings.strict, charset: settings.charset });
