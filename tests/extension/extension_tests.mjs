@@ -7,7 +7,7 @@ import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, allRows, check, expect, finished, gbk, launchChromium, openPopup,
+  Failure, SCHEMES, WRAP, allRows, check, expect, finished, gbk, largePage, launchChromium, openPopup,
   puppeteerFrom, rows, startServer, testBuild, textOf,
 } from "./harness.mjs";
 
@@ -163,21 +163,8 @@ async function group_later() {
   });
 }
 
-// The forum page of the benchmark: `count` links in a table, one scheme after another.
-export function largePage(count) {
-  const made = [];
-  const cells = [];
-  for (let i = 0; i < count; i++) {
-    const scheme = SCHEMES[i % 3];
-    const address = `http://dl.example.com/${i}/电影.mkv`;
-    made.push({ link: WRAP[scheme](Buffer.from(address)), address });
-    cells.push(`<tr><td>${i}</td><td><a href="${made[i].link}">第${i}集</a></td></tr>`);
-  }
-  return { made, body: html(`<table>${cells.join("\n")}</table>`) };
-}
-
 async function group_large() {
-  const { made, body } = largePage(5000);
+  const { made, html: body } = largePage(5000);
   await withBrowser({ "/large.html": page(body) }, async (session, server) => {
     const tab = await visit(session, server.origin + "/large.html");
     const popup = await openPopup(session, tab, { timeout: 60000 });
