@@ -193,6 +193,7 @@ function applyTexts() {
   if (params.has("selection")) $("title").textContent = message("selectionTitle");
   document.title = "Veltrun: " + $("title").textContent;
   document.body.classList.toggle("tab", inTab);
+  document.body.classList.toggle("page-scan", !params.has("selection"));
 }
 
 function showSettings() {
