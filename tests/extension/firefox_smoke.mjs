@@ -55,6 +55,20 @@ async function smoke(scratch) {
     })));
     const summary = await list.evaluate(() => document.getElementById("summary").textContent);
     expect("rows (" + summary + ")", got, [...made, framed].map(({ address, charset }) => ({ address, charset })));
+    // The background page's context-menu handler, called as a click would: the selection's
+    // links open in the list tab.
+    const opened = await list.evaluate(async (link) => {
+      const background = await browser.runtime.getBackgroundPage();
+      const [tab] = await browser.tabs.query({ url: "http://127.0.0.1/*" });
+      return background.onMenuClicked({ menuItemId: "decode-selection", selectionText: `字幕 ${link}` }, tab);
+    }, framed.link);
+    expect("the menu opens the list", opened, { opened: true });
+    // BiDi reports extension pages' addresses as about:blank: the list is the newest tab.
+    const tab = (await browser.pages()).at(-1);
+    await tab.waitForFunction(() => location.search.startsWith("?selection=") && document.body?.dataset.decoded,
+      { timeout: 15000 });
+    const selection = await tab.evaluate(() => [...document.querySelectorAll("#rows .address")].map((a) => a.textContent));
+    expect("the selection's list", selection, [framed.address]);
   } finally {
     await browser.close();
     await server.stop();
