@@ -111,11 +111,17 @@ async function group_csp() {
   const body = `<a href="${made[0].link}">下载</a><input value="${made[1].link}"><p>${made[2].link}</p>` +
     `<script>document.title = "scripts ran";</script>`;
   await withBrowser({
+    "/empty.html": page(html("<p>迅雷 快车 旋风 下载</p>")),
     "/csp.html": page(html(body), { headers: { "Content-Security-Policy": "default-src 'none'; script-src 'none'; style-src 'none'; frame-src 'none'" } }),
   }, async (session, server) => {
     const tab = await visit(session, server.origin + "/csp.html");
     expect("the page's own scripts are blocked", await tab.title(), "fixture");
     expect("rows", await shownRows(await openPopup(session, tab)), addressesOf(made));
+    // A page without links says so, with no row for its markup.
+    const empty = await visit(session, server.origin + "/empty.html");
+    const popup = await openPopup(session, empty);
+    expect("a page without links", { rows: await rows(popup), summary: await textOf(popup, "summary") },
+      { rows: [], summary: "此页中没有 thunder://、flashget:// 或 qqdl:// 链接。" });
   });
 }
 

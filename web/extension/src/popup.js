@@ -3,7 +3,7 @@
 // core's finder in pieces, and lists the records the core returns. Which text is a link and
 // what it says is the core's; this script only moves text and builds rows.
 import { loadCore } from "./core/veltrun-core.js";
-import { copyText, recordRow } from "./core/rows.js";
+import { copyText, recordRow, summaryText } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
 import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
@@ -110,16 +110,9 @@ function grow() {
 
 function summarize() {
   const total = state.records.length;
-  const parts = [];
-  if (!state.finished) parts.push(text("progress", { done: total }));
-  else if (total > 0) parts.push(text("summary", { total, decoded: state.decoded, refused: total - state.decoded }));
-  else parts.push(message("noLinks"));
-  const more = state.moreInRepair;
-  if (more !== null && more.count > 0) {
-    const repairs = more.repairs.map((id) => text(id)).join(text("listSeparator"));
-    parts.push(text("moreInRepair", { n: more.count, repairs }));
-  }
-  $("summary").textContent = parts.join(" ");
+  const { decoded, finished, moreInRepair } = state;
+  const summary = summaryText(text, { total, decoded, finished, moreInRepair });
+  $("summary").textContent = finished && total === 0 ? `${message("noLinks")} ${summary}`.trim() : summary;
   const offerTab = !inTab && state.finished && total > POPUP_ROWS;
   $("open-tab-line").hidden = !offerTab;
   if (offerTab) $("open-tab").textContent = message("openInTab", total);
