@@ -19,11 +19,11 @@ const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
 const inTab = params.has("tab") || params.has("selection");
 const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
-let text = translator(language);
 const message = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
 
 const state = {
   core: null,
+  text: translator(language),  // with the core's English repair names once it is loaded
   settings: null,
   source: "",  // the text being read
   fromPage: true,  // a page's text, not a selection
@@ -38,6 +38,8 @@ const state = {
   limit: inTab ? ROWS_PER_PAGE : POPUP_ROWS,
   nearEnd: false,
 };
+
+const text = (key, values) => state.text(key, values);
 
 // --- sources ----------------------------------------------------------------------------------
 
@@ -88,7 +90,7 @@ async function copy(lines) {
 }
 
 const rowView = {
-  text: (key, values) => text(key, values),
+  text,
   copy: (lines) => copy(lines),
   copyText: (record) => copyText(record, state.settings.copyAs),
   get maxLinkBytes() { return state.core.maxLinkBytes; },
@@ -129,13 +131,6 @@ function add(record) {
 
 const pause = () => (globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r)));
 
-// The end of the piece of `source` that starts at `at`, never inside a surrogate pair.
-function pieceEnd(source, at) {
-  const end = Math.min(at + PIECE_CHARS, source.length);
-  const last = source.charCodeAt(end - 1);
-  return end < source.length && last >= 0xd800 && last < 0xdc00 ? end - 1 : end;
-}
-
 async function decode() {
   const job = ++state.job;
   const source = state.source;
@@ -154,7 +149,7 @@ async function decode() {
       if (records.length > 0) {
         records.forEach(add);
       } else if (at < source.length) {
-        const end = pieceEnd(source, at);
+        const end = Math.min(at + PIECE_CHARS, source.length);  // the decoder joins split pairs
         decoder.feed(source.slice(at, end));
         at = end;
       } else if (!ended) {
@@ -171,7 +166,10 @@ async function decode() {
     if (state.shown > 0 && performance.getEntriesByName("first-rows").length === 0) performance.mark("first-rows");
     if (state.finished) break;
     await pause();
-    if (job !== state.job) return;
+    if (job !== state.job) {
+      decoder.close();
+      return;
+    }
   }
   performance.mark("all-rows");
   document.body.dataset.decoded = String(job);  // lets tests and the benchmark see the end
@@ -237,7 +235,7 @@ async function start() {
   }
   state.source = read.text;
   state.core = loaded.loaded;
-  text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
+  state.text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
   await decode();
 }
 
