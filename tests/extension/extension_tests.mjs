@@ -152,6 +152,16 @@ async function group_gbk() {
     popup = await openPopup(session, tab);
     expect("the charset is remembered", await popup.$eval("#charset", (s) => s.value), "utf8");
     expect("and used", (await rows(popup))[1].address, asUtf8[1].address);
+    await popup.close();
+    // The settings page shows the same choices and keeps what is changed there.
+    const settings = await session.browser.newPage();
+    await settings.goto(session.origin + "/options.html");
+    await settings.waitForFunction(() => document.getElementById("charset").value === "utf8");
+    await settings.select("#copy-as", "own");
+    await settings.waitForFunction(() => document.getElementById("notice").textContent !== "");
+    await settings.close();
+    popup = await openPopup(session, tab);
+    expect("the settings page's choice", await popup.$eval("#copy-as", (s) => s.value), "own");
   });
 }
 
