@@ -34,6 +34,8 @@ needs=(
   /usr/lib/llvm-14/lib/clang/14.0.6/lib/wasi/libclang_rt.builtins-wasm32.a libclang-rt-14-dev-wasm32
   /usr/bin/chromium                   chromium
   /usr/bin/chromedriver               chromium-driver
+  /usr/lib/chromium/locales/zh-CN.pak chromium-l10n
+  /usr/bin/firefox-esr                firefox-esr
   /usr/lib/python3/dist-packages/selenium/__init__.py python3-selenium
   /usr/bin/dpkg-shlibdeps             dpkg-dev
   /usr/bin/lintian                    lintian
