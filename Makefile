@@ -2,7 +2,7 @@
 PRESETS := fuzz sanitize windows linux
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps web package-web test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: all deps web extension package-web package-extension package-python package-npm test run package $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 all: build-linux
 
@@ -17,6 +17,10 @@ $(addprefix build-,$(PRESETS)): build-%: deps
 web: deps
 	cmake --preset web >/dev/null
 	cmake --build --preset web
+
+# The extension in build/extension/chromium/ and build/extension/firefox/, with the tools that
+# test it (npm ci); the web preset builds both with the page.
+extension: web
 
 test-linux: web
 
@@ -47,3 +51,20 @@ package-web: web
 
 clean:
 	rm -rf build
+
+# The Python package's wheel and source archive, veltrun-<version>-*.whl and .tar.gz, built
+# offline with Debian's Python and pybind11.
+package: package-python
+package-python: deps
+	/usr/bin/python3 packaging/python-package.py out build/python
+
+# The npm package, out/veltrun-<version>.tgz (npm pack), from the web build.
+package: package-npm
+package-npm: web
+	cmake --build --preset web --target npm_release
+
+# The extension's packages, out/Veltrun-<version>-chromium.zip and out/veltrun-<version>.xpi,
+# after web-ext's lint of the Firefox build.
+package: package-extension
+package-extension: extension
+	cmake --build --preset web --target extension_package

@@ -2,6 +2,8 @@
 #   program      the tool, its man page, completions and documents (what the .deb holds)
 #   development  the core for other C++ programs: headers, static library and the package
 #                config by which find_package(Veltrun) gives Veltrun::linkdecode
+#   development-debian  the copyright and changelog the veltrun-dev package needs in its own
+#                documents folder, which no plain install does
 #   zsh, zsh-debian  the zsh completion where zsh looks below the prefix; Debian's zsh looks
 #                in vendor-completions instead, so the .deb takes the second, which no plain
 #                install does
@@ -79,3 +81,6 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/VeltrunConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/VeltrunConfig.cmake
   ${PROJECT_BINARY_DIR}/VeltrunConfigVersion.cmake
   DESTINATION ${VELTRUN_PACKAGE_DIR} COMPONENT development)
+install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/gz/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/veltrun-dev COMPONENT development-debian
+  EXCLUDE_FROM_ALL)

@@ -8,7 +8,9 @@ For each tree, reads the package names from its CPackConfig.cmake, finds the pac
 only in letter case (Windows would overwrite one with the other on extraction), that the
 programs are programs of the right kind, and that the version in the name is the one the
 readme and `veltrun --version` show. The .deb is also unpacked into a scratch root, where its
-veltrun runs and its man page renders, and lintian must find no error or warning in it. With
+veltrun runs and its man page renders, and lintian must find no error or warning in it; the
+veltrun-dev .deb beside it must hold the core's headers, its static library and the CMake
+package config, and pass lintian too. With
 --web, the page's zip must hold its three files and the licence, the page its strict
 Content-Security-Policy.
 """
@@ -36,6 +38,18 @@ EXPECTED = {
             "usr/share/fish/vendor_completions.d/veltrun.fish": None},
 }
 DEB_FIELDS = {"Package": "veltrun", "Section": "utils", "Priority": "optional"}
+DEV_FIELDS = {"Package": "veltrun-dev", "Section": "libdevel", "Priority": "optional"}
+
+
+def dev_expected():
+    """The -dev package's files: every header of the core, whichever units it has."""
+    headers = {"usr/include/veltrun/linkdecode/" + h: None
+               for h in os.listdir(os.path.join(ROOT, "linkdecode")) if h.endswith(".h")}
+    return dict(headers, **{"usr/lib/liblinkdecode.a": b"!<arch>\n",
+                            "usr/lib/cmake/Veltrun/VeltrunConfig.cmake": None,
+                            "usr/lib/cmake/Veltrun/VeltrunConfigVersion.cmake": None,
+                            "usr/share/doc/veltrun-dev/copyright": None,
+                            "usr/share/doc/veltrun-dev/changelog.gz": None})
 
 
 def cpack_setting(build_dir, name):
@@ -98,17 +112,50 @@ def control_fields(path):
     return fields
 
 
-def check_deb(build_dir, path, files, version):
-    """What only a .deb has: its control fields, Debian's documents, and it installed."""
-    problems = []
+def field_problems(path, wanted):
     fields = control_fields(path)
-    wanted = dict(DEB_FIELDS, Version=version)
-    problems += ["control field %s is %r, not %r" % (k, fields.get(k), v)
-                 for k, v in wanted.items() if fields.get(k) != v]
-    if "libc6" not in fields.get("Depends", ""):
-        problems.append("Depends %r lacks libc6" % fields.get("Depends"))
+    problems = ["control field %s is %r, not %r" % (k, fields.get(k), v)
+                for k, v in wanted.items() if fields.get(k) != v]
     if len(fields.get("Description", "").splitlines()) < 3:
         problems.append("Description %r has no long description" % fields.get("Description"))
+    return fields, problems
+
+
+def lintian_problems(path):
+    """Infos are shown too; errors and warnings fail the package."""
+    lint = run(["lintian", "--fail-on", "error,warning", "--display-info", path])
+    for line in lint.stdout.splitlines():
+        print("lintian: " + line)
+    if lint.returncode != 0:
+        return ["lintian: status %d %s" % (lint.returncode, lint.stderr.strip())]
+    return []
+
+
+def check_dev_deb(path, version):
+    """The core for C++ programs, veltrun-dev: its files, fields and lintian."""
+    if not os.path.exists(path):
+        raise SystemExit("check-package: %s is missing" % path)
+    _, files = members(path, "DEB")
+    expected = dev_expected()
+    problems = ["missing %s" % f for f in expected if f not in files]
+    problems += ["unexpected %s" % f for f in files if f not in expected]
+    problems += ["%s is no static library" % f for f, magic in expected.items()
+                 if magic and f in files and not files[f][0].startswith(magic)]
+    problems += field_problems(path, dict(DEV_FIELDS, Version=version))[1]
+    problems += lintian_problems(path)
+    if problems:
+        raise SystemExit("check-package: %s:\n  %s" % (path, "\n  ".join(problems)))
+    shown = os.path.relpath(path, ROOT) if path.startswith(ROOT + os.sep) else path
+    print("check-package: %s: %d headers, %s" % (
+        shown, sum(f.endswith(".h") for f in files),
+        ", ".join(sorted(f for f in files if not f.endswith(".h")))))
+
+
+def check_deb(build_dir, path, files, version):
+    """What only a .deb has: its control fields, Debian's documents, and it installed."""
+    fields, problems = field_problems(path, dict(DEB_FIELDS, Version=version))
+    if "libc6" not in fields.get("Depends", ""):
+        problems.append("Depends %r lacks libc6" % fields.get("Depends"))
 
     with tempfile.TemporaryDirectory() as tmp:
         changelog = os.path.join(tmp, "changelog")
@@ -136,13 +183,7 @@ def check_deb(build_dir, path, files, version):
             problems.append("man -l: status %d, %r, page %r"
                             % (page.returncode, page.stderr, page.stdout[:200]))
 
-    # Infos are shown too; errors and warnings fail the package.
-    lint = run(["lintian", "--fail-on", "error,warning", "--display-info", path])
-    for line in lint.stdout.splitlines():
-        print("lintian: " + line)
-    if lint.returncode != 0:
-        problems.append("lintian: status %d %s" % (lint.returncode, lint.stderr.strip()))
-    return problems
+    return problems + lintian_problems(path)
 
 
 def check(build_dir, generator, out_dir):
@@ -198,6 +239,10 @@ def check(build_dir, generator, out_dir):
         raise SystemExit("check-package: %s:\n  %s" % (path, "\n  ".join(problems)))
     shown = os.path.relpath(path, ROOT) if path.startswith(ROOT + os.sep) else path
     print("check-package: %s: %s" % (shown, ", ".join(sorted(files))))
+    if generator == "DEB":
+        name = cpack_setting(build_dir, "CPACK_DEBIAN_PACKAGE_NAME")
+        check_dev_deb(os.path.join(out_dir, os.path.basename(path).replace(
+            name + "_", name + "-dev_", 1)), version)
 
 
 WEB_FILES = ("index.html", "veltrun.css", "veltrun.js", "LICENSE")

@@ -27,11 +27,15 @@ needs=(
   /usr/sbin/locale-gen                locales
   /usr/bin/hyperfine                  hyperfine
   /usr/bin/node                       nodejs
+  /usr/bin/npm                        npm
+  /usr/bin/tsc                        node-typescript
   /usr/lib/wasm32-wasi/libc.a         wasi-libc
   /usr/lib/wasm32-wasi/libc++.a       libc++-14-dev-wasm32
   /usr/lib/llvm-14/lib/clang/14.0.6/lib/wasi/libclang_rt.builtins-wasm32.a libclang-rt-14-dev-wasm32
   /usr/bin/chromium                   chromium
   /usr/bin/chromedriver               chromium-driver
+  /usr/lib/chromium/locales/zh-CN.pak chromium-l10n
+  /usr/bin/firefox-esr                firefox-esr
   /usr/lib/python3/dist-packages/selenium/__init__.py python3-selenium
   /usr/bin/dpkg-shlibdeps             dpkg-dev
   /usr/bin/lintian                    lintian
@@ -42,6 +46,13 @@ needs=(
   /usr/bin/curl                       curl
   /usr/bin/wget                       wget
   /usr/lib/python3/dist-packages/pyftpdlib/__init__.py python3-pyftpdlib
+  /usr/bin/python3-config             python3-dev
+  /usr/include/pybind11/pybind11.h    pybind11-dev
+  /usr/lib/python3/dist-packages/pybind11/__init__.py python3-pybind11
+  /usr/lib/python3/dist-packages/pip/__init__.py python3-pip
+  /usr/lib/python3.11/ensurepip/__init__.py python3-venv
+  /usr/lib/python3/dist-packages/pytest/__init__.py python3-pytest
+  /usr/lib/python3/dist-packages/mypy/__init__.py python3-mypy
 )
 extra=("$@")  # further packages a caller needs, as "file package" pairs
 needs+=("${extra[@]}")

@@ -243,7 +243,13 @@ def group_install(build):
     # A program of someone else's, built against the tree after it moved elsewhere.
     moved = os.path.join(build.tmp, "moved")
     os.rename(prefix, moved)
-    consumer = os.path.join(build.tmp, "consumer")
+    build_consumer(build, moved, "consumer")
+
+
+def build_consumer(build, prefix, name):
+    """Builds a program of someone else's against the core installed below `prefix` and checks
+    what it writes."""
+    consumer = os.path.join(build.tmp, name)
     os.mkdir(consumer)
     with open(os.path.join(consumer, "CMakeLists.txt"), "w") as f:
         f.write("cmake_minimum_required(VERSION 3.25)\nproject(consumer LANGUAGES CXX)\n"
@@ -259,7 +265,7 @@ def group_install(build):
                 '"qqdl"), argv[i]) << "\\n";\n'
                 "    }\n}\n")
     out = os.path.join(consumer, "build")
-    run(["cmake", "-S", consumer, "-B", out, "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + moved])
+    run(["cmake", "-S", consumer, "-B", out, "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + prefix])
     run(["cmake", "--build", out])
     address = b"http://example.com/\xb5\xe7\xd3\xb0.mkv"
     link = "thunder://" + base64.b64encode(b"AA" + address + b"ZZ").decode()
@@ -277,6 +283,11 @@ def group_package(build):
     proc = run([sys.executable, os.path.join(ROOT, "packaging", "check-package.py"),
                 "--out", out, build.dir])
     print(proc.stdout, end="")
+    # What a C++ developer gets from the -dev package, unpacked as dpkg would install it.
+    dev, = [f for f in os.listdir(out) if f.startswith("veltrun-dev_") and f.endswith(".deb")]
+    root = os.path.join(build.tmp, "dev-root")
+    run(["dpkg-deb", "-x", os.path.join(out, dev), root])
+    build_consumer(build, os.path.join(root, "usr"), "dev-consumer")
 
 
 GROUPS = groups_in(globals())

@@ -162,10 +162,10 @@ def group_schemes(page, args):
             expect(f"{scheme}/{kind} href", row["href"] is not None, True)
     # A forced charset applies to every row and each row says which it used.
     page.paste(WRAP["thunder"](FILM.encode("gbk")) + "\n" + WRAP["qqdl"](FILM.encode("utf-8")))
-    page.select("charset", "2")
+    page.select("charset", "utf8")
     expect("forced utf8", [(r["address"], r["tags"][1]) for r in page.rows()],
            [(FILM_GBK_AS_UTF8, "UTF-8"), (FILM, "UTF-8")])
-    page.select("charset", "1")
+    page.select("charset", "gbk")
     expect("forced gbk", [r["tags"][1] for r in page.rows()], ["GBK", "GBK"])
     expect("forced gbk on GBK", page.rows()[0]["address"], FILM)
 
@@ -242,6 +242,13 @@ REFUSED = [  # (text, strict, Chinese reason, English reason, hint shown)
 ]
 
 
+EXCERPTS = [  # (refused text, the row's input: at most 120 bytes and an ellipsis)
+    ("a" + "电" * 200 + "/", "a" + "电" * 39 + "…"),
+    ("电" * 200 + "/", "电" * 40 + "…"),
+    ("ab" + "😀" * 40 + "/", "ab" + "😀" * 29 + "…"),
+]
+
+
 def group_refused(page, args):
     for language in ("zh", "en"):
         if language == "en":
@@ -252,6 +259,10 @@ def group_refused(page, args):
             [row] = page.rows()
             expect(f"{language} {text[:30]!r}", (row["reason"], row["hint"] is not None, row["address"]),
                    (zh if language == "zh" else en, hint, None))
+    # A long refused text is shown cut at a character, as the UTF-8 it is, never read as GBK.
+    for text, shown in EXCERPTS:
+        page.paste(text)
+        expect(f"excerpt of {len(text)} characters", [r["input"] for r in page.rows()], [shown])
     page.paste("")
     expect("blank text", (page.rows(), page.text("summary")), ([], ""))
 
@@ -267,6 +278,17 @@ DAMAGED = [  # (link, repair-mode address, repairs named, strict address or None
 ]
 
 
+A2 = b64(b"AAhttp://a/2ZZ")
+MISSED = [  # (text strict mode reads no link in, what the summary adds in Chinese and English)
+    ("THUNDER://" + A2, "修复模式还能再找到 1 个链接，需修复：协议名大小写。",
+     "Repair mode finds 1 more links, repairing scheme letter case."),
+    ("thunder%3A%2F%2F" + A2 + " Thunder:\\/\\/" + A2,
+     "修复模式还能再找到 2 个链接，需修复：协议名大小写、百分号转义（%3A %2F %2B %3D）、JSON 转义（\\/）。",
+     "Repair mode finds 2 more links, repairing scheme letter case, percent escapes (%3A %2F %2B %3D), "
+     "JSON escapes (\\/)."),
+]
+
+
 def group_modes(page, args):
     for link, repaired, names, strict in DAMAGED:
         page.set_strict(False)
@@ -279,13 +301,19 @@ def group_modes(page, args):
         got = rows[0]["address"] if rows else None
         expect(f"strict {link}", (got, [t for r in rows for t in r["tags"] if "修复" in t]),
                (strict, []))
-    # In a text, strict mode skips links whose scheme is in capitals and says repair mode finds them.
-    page.set_strict(True)
-    page.paste("a " + WRAP["qqdl"](b"http://a/1") + " b THUNDER://" + b64(b"AAhttp://a/2ZZ"))
-    expect("strict text", ([r["address"] for r in page.rows()], page.text("summary")),
-           (["http://a/1"], "找到 1 项：1 个地址，0 项无法还原。 修复模式还能找到 1 个链接（协议名大小写不对）。"))
-    page.set_strict(False)
-    expect("repair text", [r["address"] for r in page.rows()], ["http://a/1", "http://a/2"])
+    # In a text, strict mode skips links it cannot read the start of and says what repair mode
+    # would find, and which repairs that takes, in either language.
+    for text, zh, en in MISSED:
+        page.set_strict(True)
+        page.paste("a " + WRAP["qqdl"](b"http://a/1") + " b " + text)
+        expect("strict " + text, ([r["address"] for r in page.rows()], page.text("summary")),
+               (["http://a/1"], "找到 1 项：1 个地址，0 项无法还原。 " + zh))
+        page.english()
+        expect("strict en " + text, page.text("summary"),
+               "1 found: 1 addresses, 0 refused. " + en)
+        page.english()
+        page.set_strict(False)
+        expect("repair " + text, [r["address"] for r in page.rows()][:2], ["http://a/1", "http://a/2"])
 
 
 def group_copy(page, args):
@@ -396,7 +424,7 @@ def group_network(page, args):
     page.driver.find_element(By.ID, "encode-gbk").click()
     page.driver.find_element(By.ID, "copy-all").click()
     page.english()
-    page.select("charset", "1")
+    page.select("charset", "gbk")
     time.sleep(0.5)
     requested = set()
     for entry in page.driver.get_log("performance"):
@@ -449,14 +477,13 @@ def group_same_bytes(page, args):
     links = [random_link(rng, random_address(rng)) for _ in range(300)]
     text = "\n".join(links)
     page.paste(text)
-    for strict, charset, value in ((False, "auto", "0"), (True, "auto", "0"), (False, "gbk", "1"),
-                                   (False, "utf8", "2")):
+    for strict, charset in ((False, "auto"), (True, "auto"), (False, "gbk"), (False, "utf8")):
         mode = [] if strict else ["--lenient"]
         cli = lambda *extra: subprocess.run([args.exe, *mode, "--charset", charset, *extra],
                                             input=text.encode(), capture_output=True).stdout
         records = [json.loads(line) for line in cli("--json").splitlines()]
         page.set_strict(strict)
-        page.select("charset", value)
+        page.select("charset", charset)
         rows = page.rows(everything=True)
         name = f"strict={strict} charset={charset}"
         expect(name + " rows", len(rows), len(records))
@@ -493,6 +520,9 @@ def group_layout(page, args):
         .filter(c => !(c.labels && c.labels.length && c.labels[0].textContent.trim())
                      && !c.getAttribute('aria-label') && !c.textContent.trim()).map(c => c.id);""")
     expect("controls without a label", unnamed, [])
+    # Each module of the script keeps its names to itself.
+    expect("names on window", page.js("return ['loadCore', 'applyLanguage', 'state', 'TEXTS', 'recordRow', "
+                                      "'module0', 'WASM_BASE64'].filter(n => n in window)"), [])
     forum = FORUM.format(a=WRAP["thunder"](b"http://dl.example.com/a.rar"),
                          b=WRAP["flashget"](FILM.encode("gbk")),
                          c=WRAP["qqdl"]("ftp://镜像.example/文件.zip".encode("utf-8")),

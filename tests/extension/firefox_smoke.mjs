@@ -1,0 +1,105 @@
+// The extension in Firefox ESR, driven by puppeteer-core over WebDriver BiDi: installed as a
+// temporary add-on, its list page reads a fixture page's links. Only the test build's manifest
+// grants http://127.0.0.1/*, since a page opened as a tab gets no activeTab from a click, and the
+// clipboard permissions a user grants when asked (read: to check what was copied).
+//   node firefox_smoke.mjs --extension build/extension --tools DIR
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { parseArgs } from "node:util";
+import { Failure, SCHEMES, WRAP, expect, gbk, puppeteerFrom, startServer, testBuild } from "./harness.mjs";
+
+const { values: options } = parseArgs({ options: { extension: { type: "string" }, tools: { type: "string" } } });
+const puppeteer = puppeteerFrom(options.tools);
+const GECKO_ID = JSON.parse(fs.readFileSync(path.join(options.extension, "firefox", "manifest.json"), "utf8"))
+  .browser_specific_settings.gecko.id;
+const UUID = "5d7c3b8e-0f41-4c2a-9b6d-3e8f1a2c4b70";  // fixed for the test through a pref
+const ORIGIN = `moz-extension://${UUID}`;
+
+// Polls `page` until `predicate` holds there. A navigation under way replaces the page's realm,
+// which fails a wait in it, so each try stands alone.
+async function until(page, predicate, timeout = 15000) {
+  for (const end = Date.now() + timeout; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
+    try {
+      if (await page.evaluate(predicate)) return;
+    } catch {}
+  }
+  throw new Failure("timed out waiting for " + predicate);
+}
+
+async function smoke(scratch) {
+  const names = [
+    [Buffer.from("http://dl.example.com/setup.exe"), "http://dl.example.com/setup.exe", "UTF-8"],
+    [gbk("http://例子.cn/电影.mkv"), "http://例子.cn/电影.mkv", "GBK"],
+    [Buffer.from("http://例子.cn/电影.mkv"), "http://例子.cn/电影.mkv", "UTF-8"],
+  ];
+  const made = SCHEMES.map((scheme, i) => ({ link: WRAP[scheme](names[i][0]), address: names[i][1], charset: names[i][2] }));
+  const framed = { link: WRAP.qqdl(Buffer.from("http://dl.example.com/framed.zip")), address: "http://dl.example.com/framed.zip", charset: "UTF-8" };
+  const html = (body) => Buffer.from(`<!doctype html><meta charset="utf-8"><title>fixture</title>${body}`);
+  const server = await startServer(new Map([
+    ["/forum.html", { body: html(`<a href="${made[0].link}">下载</a><input value="${made[1].link}"><script>var u="${made[2].link}";</script><iframe src="/frame.html"></iframe>`) }],
+    ["/frame.html", { body: html(`<p>${framed.link}</p>`) }],
+  ]));
+  const browser = await puppeteer.launch({
+    browser: "firefox",
+    executablePath: "/usr/bin/firefox-esr",
+    headless: true,
+    userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-")),
+    args: ["--remote-allow-system-access"],
+    extraPrefsFirefox: { "extensions.webextensions.uuids": JSON.stringify({ [GECKO_ID]: UUID }) },
+  });
+  try {
+    await browser.installExtension(testBuild(path.join(options.extension, "firefox"), scratch,
+      { host_permissions: ["http://127.0.0.1/*"], permissions: ["clipboardWrite", "clipboardRead"] }));
+    const forum = await browser.newPage();
+    await forum.goto(server.origin + "/forum.html", { waitUntil: "load" });
+    // Navigations to extension pages never resolve over BiDi: they are started, then polled.
+    const list = await browser.newPage();
+    list.goto(`${ORIGIN}/options.html`).catch(() => {});
+    await until(list, () => location.pathname === "/options.html" && typeof browser === "object" && document.readyState === "complete");
+    const tabId = await list.evaluate(async () => (await browser.tabs.query({ url: "http://127.0.0.1/*" }))[0].id);
+    list.goto(`${ORIGIN}/popup.html?tab=${tabId}`).catch(() => {});
+    await until(list, () => location.pathname === "/popup.html" && Boolean(document.body?.dataset.decoded || document.body?.dataset.failed));
+    const got = await list.evaluate(() => [...document.querySelectorAll("#rows > li")].map((li) => ({
+      address: li.querySelector(".address")?.textContent ?? null,
+      charset: li.querySelectorAll(".tag")[1]?.textContent ?? null,
+    })));
+    const summary = await list.evaluate(() => document.getElementById("summary").textContent);
+    expect("rows (" + summary + ")", got, [...made, framed].map(({ address, charset }) => ({ address, charset })));
+    // The background page's context-menu handler, called as a click would: the selection's
+    // links open in the list tab.
+    const opened = await list.evaluate(async (link) => {
+      const background = await browser.runtime.getBackgroundPage();
+      const [tab] = await browser.tabs.query({ url: "http://127.0.0.1/*" });
+      return background.onMenuClicked({ menuItemId: "decode-selection", selectionText: `字幕 ${link}` }, tab);
+    }, framed.link);
+    expect("the menu opens the list", opened, { opened: true });
+    // BiDi reports extension pages' addresses as about:blank: the list is the newest tab.
+    const tab = (await browser.pages()).at(-1);
+    await until(tab, () => location.search.startsWith("?selection=") && Boolean(document.body?.dataset.decoded));
+    const selection = await tab.evaluate(() => [...document.querySelectorAll("#rows .address")].map((a) => a.textContent));
+    expect("the selection's list", selection, [framed.address]);
+    // "Copy the real address" copies in the background page, with the permission it asks for.
+    const copied = await list.evaluate(async (link) => {
+      const background = await browser.runtime.getBackgroundPage();
+      const done = await background.onMenuClicked({ menuItemId: "copy-real-address", linkUrl: link }, undefined);
+      return { done, clipboard: await navigator.clipboard.readText() };
+    }, made[1].link);
+    expect("copied from the background page", copied, { done: { copied: true, text: made[1].address }, clipboard: made[1].address });
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+}
+
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "veltrun-firefox-"));
+const started = Date.now();
+try {
+  await smoke(scratch);
+  console.log(`ok   firefox (${((Date.now() - started) / 1000).toFixed(1)} s)`);
+} catch (error) {
+  console.log(`FAIL firefox: ${error instanceof Failure ? "" : error.stack}${error.message}`);
+  process.exitCode = 1;
+} finally {
+  fs.rmSync(scratch, { recursive: true, force: true });
+}

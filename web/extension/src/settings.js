@@ -1,0 +1,40 @@
+// The user's choices, kept in storage.local under one key and read back through one gate, so
+// that a value from an older version or a damaged store falls back to its default.
+// The per-site settings and the download hand-off will join this record.
+import { COPY_FORMS } from "./core/rows.js";
+
+export const CHOICES = Object.freeze({
+  strict: [false, true],
+  charset: ["auto", "gbk", "utf8"],
+  copyAs: Object.keys(COPY_FORMS),
+});
+
+export const DEFAULTS = Object.freeze({ strict: false, charset: "auto", copyAs: "text" });
+
+const KEY = "settings";
+
+// Keeps the known fields whose values are allowed, defaults for the rest.
+export function sanitize(stored) {
+  const settings = { ...DEFAULTS };
+  if (stored !== null && typeof stored === "object") {
+    for (const [name, allowed] of Object.entries(CHOICES)) {
+      if (allowed.includes(stored[name])) settings[name] = stored[name];
+    }
+  }
+  return settings;
+}
+
+export async function loadSettings() {
+  const stored = await chrome.storage.local.get(KEY);
+  return sanitize(stored[KEY]);
+}
+
+export function saveSettings(settings) {
+  return chrome.storage.local.set({ [KEY]: sanitize(settings) });
+}
+
+// The options the core's calls take.
+export const readOptions = (settings) => ({ lenient: !settings.strict, charset: settings.charset });
+
+// A selection sent to the list tab waits in storage.session under a key that starts so.
+export const SELECTION_PREFIX = "selection:";
