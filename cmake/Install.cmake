@@ -67,9 +67,10 @@ install(FILES ${VELTRUN_COMPLETIONS}/_veltrun
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions COMPONENT zsh-debian
   EXCLUDE_FROM_ALL)
 
-# Every header of the core, whichever units it has when installed.
+# Every header of the core, whichever units it has when installed; the vector kernels are its
+# own business and no public header includes them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/linkdecode/ DESTINATION ${VELTRUN_INCLUDE_DIR}/linkdecode
-  COMPONENT development FILES_MATCHING PATTERN "*.h")
+  COMPONENT development FILES_MATCHING PATTERN "*.h" PATTERN "simd" EXCLUDE)
 install(TARGETS linkdecode ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
 set(VELTRUN_LIBRARY
   ${CMAKE_INSTALL_LIBDIR}/${CMAKE_STATIC_LIBRARY_PREFIX}linkdecode${CMAKE_STATIC_LIBRARY_SUFFIX})

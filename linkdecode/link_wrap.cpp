@@ -40,20 +40,37 @@ WrapRefusal WrapAddress(const LinkScheme& scheme, std::string_view address, bool
     return WrapRefusal::None;
 }
 
-std::string_view WrapRefusalText(WrapRefusal refusal) {
+namespace {
+
+struct RefusalWords {
+    std::string_view id;
+    std::string_view text;
+};
+
+RefusalWords WordsOf(WrapRefusal refusal) {
     switch (refusal) {
         case WrapRefusal::None:
             break;
         case WrapRefusal::Empty:
-            return "empty address";
+            return {"empty", "empty address"};
         case WrapRefusal::ZeroByte:
-            return "holds a zero byte, which no link can carry";
+            return {"zero-byte", "holds a zero byte, which no link can carry"};
         case WrapRefusal::NotUtf8:
-            return "not valid UTF-8, so not converted to GBK";
+            return {"not-utf8", "not valid UTF-8, so not converted to GBK"};
         case WrapRefusal::NoGbCode:
-            return "holds characters that GBK cannot encode";
+            return {"no-gb-code", "holds characters that GBK cannot encode"};
     }
     return {};
+}
+
+}  // namespace
+
+std::string_view WrapRefusalText(WrapRefusal refusal) {
+    return WordsOf(refusal).text;
+}
+
+std::string_view WrapRefusalId(WrapRefusal refusal) {
+    return WordsOf(refusal).id;
 }
 
 }  // namespace linkdecode

@@ -41,4 +41,8 @@ WrapRefusal WrapAddress(const LinkScheme& scheme, std::string_view address, bool
 // None).
 std::string_view WrapRefusalText(WrapRefusal refusal);
 
+// The name of `refusal` for machines ("empty", "zero-byte", "not-utf8", "no-gb-code"; "" for
+// None), as JSON and the script's texts know it.
+std::string_view WrapRefusalId(WrapRefusal refusal);
+
 }  // namespace linkdecode

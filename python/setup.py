@@ -15,7 +15,7 @@ CORE = HERE.parent if IN_REPOSITORY else HERE / "core"
 # The core's library is every unit of linkdecode/; the GB18030 conversion is the platform's,
 # here iconv, as the command-line tool does it. setuptools wants the paths relative to this tree.
 SOURCES = [os.path.relpath(p, HERE)
-           for p in sorted((CORE / "linkdecode").glob("*.cpp")) + [
+           for p in sorted((CORE / "linkdecode").glob("**/*.cpp")) + [
                CORE / "cli" / "gb_converter.cpp", HERE / "src" / "core_module.cpp"]]
 VERSION = re.search(r"project\(Veltrun VERSION ([0-9.]+)",
                     (CORE / "CMakeLists.txt").read_text(encoding="utf-8")).group(1)

@@ -1,9 +1,19 @@
-// Compiled with -mavx2; run only where the processor has it (see simd_level.cpp).
+// Run only where the processor has these instructions (see simd_level.cpp).
 #include "linkdecode/simd/kernels.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
 
 #include <immintrin.h>
+
+// The wider instructions for this unit's own functions only, set here rather than by a compiler
+// option: inline functions of the headers above keep the baseline, so the linker can never pick
+// a copy of one that a processor without these instructions cannot run.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
 
 namespace linkdecode::simd {
 
@@ -211,6 +221,12 @@ const Kernels kAvx2Kernels{DecodeQuanta, FindLinkEnd, FindEither,  CountByte,
                            FindNonAscii, FindEscape,  EncodeGroups};
 
 }  // namespace linkdecode::simd
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
 
 #else
 

@@ -1,10 +1,19 @@
-// Compiled with -mavx512f -mavx512bw -mavx512vbmi; run only where the processor has them (see
-// simd_level.cpp).
+// Run only where the processor has these instructions (see simd_level.cpp).
 #include "linkdecode/simd/kernels.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
 
 #include <immintrin.h>
+
+// The wider instructions for this unit's own functions only, set here rather than by a compiler
+// option: inline functions of the headers above keep the baseline, so the linker can never pick
+// a copy of one that a processor without these instructions cannot run.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,avx512vbmi")
+#endif
 
 namespace linkdecode::simd {
 
@@ -200,6 +209,12 @@ const Kernels kAvx512Kernels{DecodeQuanta, FindLinkEnd, FindEither,  CountByte,
                              FindNonAscii, FindEscape,  EncodeGroups};
 
 }  // namespace linkdecode::simd
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
 
 #else
 

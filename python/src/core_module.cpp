@@ -128,20 +128,12 @@ std::string Wrap(const py::bytes& address, const std::string& schemeName,
     using linkdecode::Charset;
     const bool toGb = ParseCharset(charset, {Charset::Utf8, Charset::Gbk}) == Charset::Gbk;
     const std::string_view bytes = View(address);
-    if (bytes.empty())
-        throw py::value_error("empty address");
     std::string link;
-    switch (linkdecode::WrapAddress(*scheme, bytes, toGb, veltrun::PlatformGbConverter(), link)) {
-        case linkdecode::WrapRefusal::None:
-            return link;
-        case linkdecode::WrapRefusal::ZeroByte:
-            throw py::value_error("holds a zero byte, which no link can carry");
-        case linkdecode::WrapRefusal::NotUtf8:
-            throw py::value_error("not valid UTF-8, so not converted to GBK");
-        case linkdecode::WrapRefusal::NoGbCode:
-            break;
-    }
-    throw py::value_error("holds characters that GBK cannot encode");
+    const linkdecode::WrapRefusal refusal =
+        linkdecode::WrapAddress(*scheme, bytes, toGb, veltrun::PlatformGbConverter(), link);
+    if (refusal != linkdecode::WrapRefusal::None)
+        throw py::value_error(std::string(linkdecode::WrapRefusalText(refusal)));
+    return link;
 }
 
 }  // namespace

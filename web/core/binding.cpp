@@ -207,21 +207,6 @@ private:
     std::string& out_;
 };
 
-// The name of a refusal as the script and the page's texts know it.
-const char* RefusalName(linkdecode::WrapRefusal refusal) {
-    switch (refusal) {
-        case linkdecode::WrapRefusal::None:
-            break;
-        case linkdecode::WrapRefusal::ZeroByte:
-            return "zero-byte";
-        case linkdecode::WrapRefusal::NotUtf8:
-            return "not-utf8";
-        case linkdecode::WrapRefusal::NoGbCode:
-            return "no-gb-code";
-    }
-    return "ok";
-}
-
 }  // namespace
 
 // Returns `size` bytes the script fills before a call, or nullptr; free them with vt_free.
@@ -393,8 +378,8 @@ void vt_find_each(const char* data, std::size_t size, int repair, std::size_t ch
 }
 
 // Makes the link of kLinkSchemes[scheme] for the `size` bytes of `address`, from its UTF-8
-// bytes or, with `gbk`, its GB18030 bytes. Sets the result to {"link"} or {"refusal"}:
-// "zero-byte" (no link can carry one), "not-utf8", "no-gb-code" (a character GB18030 lacks).
+// bytes or, with `gbk`, its GB18030 bytes. Sets the result to {"link"} or {"refusal"}, the
+// core's WrapRefusalId.
 VT_EXPORT(vt_wrap)
 void vt_wrap(const char* address, std::size_t size, std::size_t scheme, int gbk) {
     if (scheme >= std::size(linkdecode::kLinkSchemes))
@@ -407,7 +392,7 @@ void vt_wrap(const char* address, std::size_t size, std::size_t scheme, int gbk)
         linkdecode::AppendJsonAscii(link, g_result);
     } else {
         g_result = "{\"refusal\":";
-        linkdecode::AppendJsonAscii(RefusalName(refusal), g_result);
+        linkdecode::AppendJsonAscii(linkdecode::WrapRefusalId(refusal), g_result);
     }
     g_result += '}';
 }
@@ -442,7 +427,8 @@ VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk)
             linkdecode::AppendJsonAscii(link, links);
             links += '}';
         }
-        linkdecode::AppendJsonAscii(RefusalName(refusal), out);
+        linkdecode::AppendJsonAscii(
+            refusal == linkdecode::WrapRefusal::None ? "ok" : linkdecode::WrapRefusalId(refusal), out);
         out += ",\"input\":";
         AppendShown(line, out);
         out += ",\"links\":[";

@@ -18,16 +18,6 @@ function findOptions(options = {}) {
   return options !== null && typeof options === "object" ? { ...options, wholeIfNone: false } : options;
 }
 
-// The core wraps an empty address into a link that holds none; the command-line tool and the
-// Python module refuse it, and so does the package, after the core checked the arguments.
-function wrapped(core, address, scheme, options) {
-  const link = core.wrap(address, scheme, options);
-  if (address.length > 0) return link;
-  const error = new RangeError(`Veltrun: no ${scheme} link can carry this address (empty)`);
-  error.reason = "empty";
-  throw error;
-}
-
 export function api(core) {
   return Object.freeze({
     version: core.version,
@@ -35,6 +25,6 @@ export function api(core) {
     unwrap: (link, options) => recordOf(core.unwrap(link, options)),
     find: (text, options) =>
       core.find(text, findOptions(options)).filter((raw) => !raw.tooLong).map(recordOf),
-    wrap: (address, scheme, options) => wrapped(core, address, scheme, options),
+    wrap: core.wrap,
   });
 }
