@@ -138,18 +138,23 @@ void AppendTooLong(const linkdecode::FoundLink& link, std::string& out) {
     out += "{\"input\":";
     linkdecode::RenderJsonString(link.text, Charset::Auto, g_gb, out);
     out += ",\"line\":" + std::to_string(link.line);
-    out += ",\"scheme\":null,\"outcome\":\"TooLong\",\"address\":null,\"charset\":null,"
-           "\"bytes\":null,\"repairs\":[],\"inputShown\":";
+    out +=
+        ",\"scheme\":null,\"outcome\":\"TooLong\",\"address\":null,\"charset\":null,"
+        "\"bytes\":null,\"repairs\":[],\"inputShown\":";
     AppendShown(link.text, out);
-    out += ",\"tooLong\":true,\"repairWouldDecode\":false,\"openable\":false,"
-           "\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
+    out +=
+        ",\"tooLong\":true,\"repairWouldDecode\":false,\"openable\":false,"
+        "\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
 }
 
 // One text being decoded. The script feeds it in pieces and takes rows a few at a time between
 // them, so that a page stays responsive whatever the text's size.
 struct Session {
     Session(linkdecode::ReadMode readMode, Charset rowCharset, bool readWhole)
-        : mode(readMode), charset(rowCharset), wholeIfNone(readWhole), finder(mode, kMaxLinkBytes) {}
+        : mode(readMode),
+          charset(rowCharset),
+          wholeIfNone(readWhole),
+          finder(mode, kMaxLinkBytes) {}
 
     linkdecode::ReadMode mode;
     Charset charset;
@@ -428,7 +433,8 @@ VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk)
             links += '}';
         }
         linkdecode::AppendJsonAscii(
-            refusal == linkdecode::WrapRefusal::None ? "ok" : linkdecode::WrapRefusalId(refusal), out);
+            refusal == linkdecode::WrapRefusal::None ? "ok" : linkdecode::WrapRefusalId(refusal),
+            out);
         out += ",\"input\":";
         AppendShown(line, out);
         out += ",\"links\":[";
