@@ -9,6 +9,7 @@ import { loadCore } from "./core/veltrun-core.js";
 import { copyFromBackground } from "./clipboard.js";
 import { copyText } from "./core/rows.js";
 import { SELECTION_PREFIX, loadSettings, readOptions } from "./settings.js";
+import { serveSites } from "./site-service.js";
 
 const MENU_COPY = "copy-real-address";
 const MENU_SELECTION = "decode-selection";
@@ -78,5 +79,6 @@ chrome.runtime.onStartup.addListener(createMenus);
 chrome.contextMenus.onClicked.addListener((info, tab) => {
   onMenuClicked(info, tab);
 });
+serveSites(core);
 // Headless browsers cannot open a context menu; the tests call the handler with synthetic events.
 globalThis.onMenuClicked = onMenuClicked;

@@ -6,6 +6,7 @@ import { loadCore } from "./core/veltrun-core.js";
 import { copyText, recordRow } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
+import { offerAria2, offerSite } from "./popup-more.js";
 import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
@@ -37,6 +38,7 @@ const state = {
   shown: 0,
   limit: inTab ? ROWS_PER_PAGE : POPUP_ROWS,
   nearEnd: false,
+  addSend: null,  // gives a row its "send to aria2" button, once aria2 is set up
 };
 
 // --- sources ----------------------------------------------------------------------------------
@@ -96,8 +98,11 @@ const rowView = {
 
 function fill() {
   const fragment = document.createDocumentFragment();
-  for (; state.shown < state.records.length && state.shown < state.limit; state.shown++)
-    fragment.append(recordRow(state.records[state.shown], state.shown, rowView));
+  for (; state.shown < state.records.length && state.shown < state.limit; state.shown++) {
+    const row = recordRow(state.records[state.shown], state.shown, rowView);
+    state.addSend?.(row, state.records[state.shown], state.shown);
+    fragment.append(row);
+  }
   $("rows").append(fragment);
 }
 
@@ -234,6 +239,8 @@ async function start() {
     document.body.dataset.failed = "1";
     return;
   }
+  await offerSite(state.tabId);
+  state.addSend = await offerAria2(() => state.records);
   try {
     state.core = await core;
     text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
