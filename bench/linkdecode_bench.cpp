@@ -6,10 +6,12 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "linkdecode/base64_decoder.h"
 #include "linkdecode/base64_encoder.h"
 #include "linkdecode/batch_unwrap.h"
+#include "linkdecode/link_finder.h"
 #include "linkdecode/link_unwrap.h"
 
 namespace {
@@ -83,8 +85,46 @@ void BM_UnwrapDownloadLinkBatch(benchmark::State& state) {
     Report(state, link.size());
 }
 
+// A web page of about 1 MiB with a typical link on each line: as given, or percent-encoded in
+// a query string, as repair mode finds it.
+std::string Page(bool percentEncoded) {
+    std::string link = ThunderLink(kTypical);
+    if (percentEncoded) {
+        std::string escaped = "/go?url=thunder%3A%2F%2F";
+        for (const char c : link.substr(10)) {
+            if (c == '+' || c == '/' || c == '=')
+                escaped += c == '+' ? "%2B" : c == '/' ? "%2F" : "%3D";
+            else
+                escaped += c;
+        }
+        link = escaped;
+    }
+    std::string page;
+    while (page.size() < kPayload)
+        page += "<li><a href=\"" + link + "\">setup.exe</a> 12.3 MB &amp; a mirror (#2)</li>\n";
+    return page;
+}
+
+// The finder over a page: 0 strict, 1 repair, 2 repair with percent-encoded links.
+void BM_FindLinks(benchmark::State& state) {
+    const bool repair = state.range(0) != 0;
+    const std::string page = Page(state.range(0) == 2);
+    linkdecode::LinkFinder finder(repair ? linkdecode::ReadMode::Repair
+                                         : linkdecode::ReadMode::Strict,
+                                  linkdecode::kMaxLinkBytes);
+    std::vector<linkdecode::FoundLink> links;
+    for (auto _ : state) {
+        finder.Feed(page, links);
+        finder.Finish(links);
+        benchmark::DoNotOptimize(links.data());
+        finder.Recycle(links);
+    }
+    Report(state, page.size());
+}
+
 }  // namespace
 
+BENCHMARK(BM_FindLinks)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_DecodeBase64Text)->Arg(kTypical)->Arg(kLong)->Arg(kPayload);
 BENCHMARK(BM_DecodeBase64Batch)->Arg(kTypical)->Arg(kLong)->Arg(kPayload);
 BENCHMARK(BM_UnwrapDownloadLink)->Arg(kTypical)->Arg(kLong)->Arg(kPayload);

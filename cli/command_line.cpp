@@ -1,5 +1,8 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "cli/reporter.h"
 #include "linkdecode/link_wrap.h"
 
@@ -15,18 +18,20 @@ struct OptionSpec {
     char shortName;
     const char* longName;
     bool takesValue;
+    bool withEncode;  // whether --encode takes it too
     OptionId id;
 };
 
+// Of several options --encode refuses, the first in this order is named.
 const OptionSpec kOptions[] = {
-    {'h', "help", false, OptionId::Help},
-    {'V', "version", false, OptionId::Version},
-    {'l', "lenient", false, OptionId::Lenient},
-    {'j', "json", false, OptionId::Json},
-    {'p', "percent-encode", false, OptionId::PercentEncode},
-    {'c', "charset", true, OptionId::Charset},
-    {'e', "encode", true, OptionId::Encode},
-    {'f', "file", true, OptionId::File},
+    {'h', "help", false, true, OptionId::Help},
+    {'V', "version", false, true, OptionId::Version},
+    {'j', "json", false, false, OptionId::Json},
+    {'l', "lenient", false, false, OptionId::Lenient},
+    {'p', "percent-encode", false, false, OptionId::PercentEncode},
+    {'c', "charset", true, true, OptionId::Charset},
+    {'e', "encode", true, true, OptionId::Encode},
+    {'f', "file", true, true, OptionId::File},
 };
 
 const char kSeeHelp[] = " (see 'veltrun --help')";
@@ -47,16 +52,118 @@ const OptionSpec* FindLong(const std::string& name) {
     return nullptr;
 }
 
-// Applies one option; sets `error` when its value is refused.
-void Apply(const OptionSpec& spec, const std::string& shown, const std::string& value,
-           ParsedCommandLine& parsed, bool& help, bool& version, std::string& error) {
-    CliOptions& o = parsed.options;
+// One pass over the arguments; the first error ends it.
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+
+    ParsedCommandLine Parse();
+
+private:
+    void Operand(const std::string& arg);
+    void LongOption(const std::string& arg);
+    void ShortOptions(const std::string& arg);
+    // Takes the next argument as the value of the option shown as `shown`.
+    void ApplyWithNext(const OptionSpec& spec, const std::string& shown);
+    void Apply(const OptionSpec& spec, const std::string& shown, const std::string& value);
+    void RefuseWhatEncodeDoesNotTake();
+
+    const std::vector<std::string>& args_;
+    std::size_t next_ = 0;  // the argument after the one being parsed
+    ParsedCommandLine parsed_;
+    bool help_ = false;
+    bool version_ = false;
+    bool optionsEnded_ = false;
+    std::vector<OptionId> given_;
+    std::string error_;
+};
+
+ParsedCommandLine Parser::Parse() {
+    while (next_ < args_.size() && error_.empty()) {
+        const std::string& arg = args_[next_++];
+        if (optionsEnded_ || arg == "-" || arg.size() < 2 || arg[0] != '-')
+            Operand(arg);
+        else if (arg == "--")
+            optionsEnded_ = true;
+        else if (arg[1] == '-')
+            LongOption(arg);
+        else
+            ShortOptions(arg);
+    }
+    if (error_.empty() && parsed_.options.encodeScheme != nullptr)
+        RefuseWhatEncodeDoesNotTake();
+
+    if (help_ || version_) {
+        parsed_.action =
+            help_ ? ParsedCommandLine::Action::Help : ParsedCommandLine::Action::Version;
+    } else if (!error_.empty()) {
+        parsed_.action = ParsedCommandLine::Action::Error;
+        parsed_.error = error_;
+    }
+    if (parsed_.options.inputs.empty())
+        parsed_.options.inputs.push_back({InputSource::Kind::StandardInput, {}});
+    return std::move(parsed_);
+}
+
+void Parser::Operand(const std::string& arg) {
+    if (!optionsEnded_ && arg == "-")
+        parsed_.options.inputs.push_back({InputSource::Kind::StandardInput, {}});
+    else
+        parsed_.options.inputs.push_back({InputSource::Kind::Argument, arg});
+}
+
+void Parser::LongOption(const std::string& arg) {
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
+    const std::string shown = "--" + name;
+    const OptionSpec* spec = FindLong(name);
+    if (spec == nullptr)
+        error_ = "unknown option '" + shown + "'" + kSeeHelp;
+    else if (!spec->takesValue && equals != std::string::npos)
+        error_ = "option '" + shown + "' takes no value" + kSeeHelp;
+    else if (!spec->takesValue)
+        Apply(*spec, shown, {});
+    else if (equals != std::string::npos)
+        Apply(*spec, shown, arg.substr(equals + 1));
+    else
+        ApplyWithNext(*spec, shown);
+}
+
+void Parser::ShortOptions(const std::string& arg) {
+    for (std::size_t at = 1; at < arg.size() && error_.empty(); ++at) {
+        const OptionSpec* spec = FindShort(arg[at]);
+        const std::string shown = std::string("-") + arg[at];
+        if (spec == nullptr) {
+            error_ = "unknown option '" + shown + "'" + kSeeHelp;
+        } else if (!spec->takesValue) {
+            Apply(*spec, shown, {});
+        } else if (at + 1 < arg.size()) {
+            Apply(*spec, shown, arg.substr(at + 1));  // the rest of the argument is its value
+            return;
+        } else {
+            ApplyWithNext(*spec, shown);
+        }
+    }
+}
+
+void Parser::ApplyWithNext(const OptionSpec& spec, const std::string& shown) {
+    if (next_ == args_.size()) {
+        error_ = "option '" + shown + "' needs a value" + kSeeHelp;
+        return;
+    }
+    const std::string& value = args_[next_++];
+    Apply(spec, shown, value);
+}
+
+void Parser::Apply(const OptionSpec& spec, const std::string& shown, const std::string& value) {
+    given_.push_back(spec.id);
+    CliOptions& o = parsed_.options;
     switch (spec.id) {
         case OptionId::Help:
-            help = true;
+            help_ = true;
             break;
         case OptionId::Version:
-            version = true;
+            version_ = true;
             break;
         case OptionId::Lenient:
             o.lenient = true;
@@ -69,15 +176,15 @@ void Apply(const OptionSpec& spec, const std::string& shown, const std::string& 
             break;
         case OptionId::Charset:
             if (!linkdecode::CharsetFromName(value, o.charset)) {
-                error = "unknown charset '" + value + "' for " + shown +
-                        ": auto, gbk, utf8 or raw" + kSeeHelp;
+                error_ = "unknown charset '" + value + "' for " + shown +
+                         ": auto, gbk, utf8 or raw" + kSeeHelp;
             }
             break;
         case OptionId::Encode:
             o.encodeScheme = linkdecode::FindLinkScheme(value);
             if (o.encodeScheme == nullptr) {
-                error = "unknown scheme '" + value + "' for " + shown + ": " + SchemeList("") +
-                        kSeeHelp;
+                error_ = "unknown scheme '" + value + "' for " + shown + ": " + SchemeList("") +
+                         kSeeHelp;
             }
             break;
         case OptionId::File:
@@ -86,84 +193,20 @@ void Apply(const OptionSpec& spec, const std::string& shown, const std::string& 
     }
 }
 
+void Parser::RefuseWhatEncodeDoesNotTake() {
+    for (const OptionSpec& spec : kOptions) {
+        if (!spec.withEncode && std::find(given_.begin(), given_.end(), spec.id) != given_.end()) {
+            error_ = std::string("option '--") + spec.longName + "' does not apply to --encode" +
+                     kSeeHelp;
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine parsed;
-    bool help = false;
-    bool version = false;
-    bool optionsEnded = false;
-    std::string error;
-
-    for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg == "-" || arg.size() < 2 || arg[0] != '-') {
-            const bool stdinName = !optionsEnded && arg == "-";
-            parsed.options.inputs.push_back(
-                {stdinName ? InputSource::Kind::StandardInput : InputSource::Kind::Argument,
-                 stdinName ? std::string() : arg});
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg[1] == '-') {
-            const std::size_t equals = arg.find('=');
-            const std::string name =
-                arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-            const OptionSpec* spec = FindLong(name);
-            const std::string shown = "--" + name;
-            if (spec == nullptr) {
-                error = "unknown option '" + shown + "'" + kSeeHelp;
-            } else if (!spec->takesValue && equals != std::string::npos) {
-                error = "option '" + shown + "' takes no value" + kSeeHelp;
-            } else if (spec->takesValue && equals == std::string::npos && i + 1 == args.size()) {
-                error = "option '" + shown + "' needs a value" + kSeeHelp;
-            } else {
-                const std::string value = !spec->takesValue             ? std::string()
-                                          : equals != std::string::npos ? arg.substr(equals + 1)
-                                                                        : args[++i];
-                Apply(*spec, shown, value, parsed, help, version, error);
-            }
-            continue;
-        }
-        for (std::size_t at = 1; at < arg.size() && error.empty(); ++at) {
-            const OptionSpec* spec = FindShort(arg[at]);
-            const std::string shown = std::string("-") + arg[at];
-            if (spec == nullptr) {
-                error = "unknown option '" + shown + "'" + kSeeHelp;
-            } else if (!spec->takesValue) {
-                Apply(*spec, shown, {}, parsed, help, version, error);
-            } else if (at + 1 < arg.size()) {
-                Apply(*spec, shown, arg.substr(at + 1), parsed, help, version, error);
-                break;
-            } else if (i + 1 < args.size()) {
-                Apply(*spec, shown, args[++i], parsed, help, version, error);
-            } else {
-                error = "option '" + shown + "' needs a value" + kSeeHelp;
-            }
-        }
-    }
-
-    const CliOptions& o = parsed.options;
-    if (error.empty() && o.encodeScheme != nullptr) {
-        const char* refused = o.json            ? "--json"
-                              : o.lenient       ? "--lenient"
-                              : o.percentEncode ? "--percent-encode"
-                                                : nullptr;
-        if (refused != nullptr)
-            error = std::string("option '") + refused + "' does not apply to --encode" + kSeeHelp;
-    }
-    if (help || version) {
-        parsed.action = help ? ParsedCommandLine::Action::Help : ParsedCommandLine::Action::Version;
-    } else if (!error.empty()) {
-        parsed.action = ParsedCommandLine::Action::Error;
-        parsed.error = error;
-    }
-    if (parsed.options.inputs.empty())
-        parsed.options.inputs.push_back({InputSource::Kind::StandardInput, {}});
-    return parsed;
+    return Parser(args).Parse();
 }
 
 std::string HelpText() {

@@ -7,7 +7,8 @@
 #include <utility>
 
 #include "linkdecode/char_class.h"
-#include "linkdecode/repair_readings.h"
+#include "linkdecode/page_escapes.h"
+#include "linkdecode/scheme_match.h"
 
 namespace linkdecode {
 
@@ -60,7 +61,10 @@ constexpr std::array<unsigned char, 256> kEndsLink = [] {
 }();
 
 // Whether one of the eight bytes of `word` may end a link: every ending byte but "<" and ">" is
-// below 0x28. Exact for "<" and ">", and true now and then for "!", "#" to "&" as well.
+// below 0x28. Exact for "<" and ">", but true for every byte below 0x28: for "!", "#" to "&" and
+// every C0 control too, so each "%" or "&" sends its word to the byte-by-byte look. An exact
+// test of the ten ending bytes costs more than those looks, even for percent-encoded links
+// (BM_FindLinks in bench/linkdecode_bench.cpp).
 constexpr bool MayEndLink(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101;
     constexpr std::uint64_t kHigh = 0x8080808080808080;
@@ -103,26 +107,12 @@ std::uint64_t LineBreaks(std::string_view text, std::size_t from, std::size_t to
 // Recycled link storage kept at most, so that a text of long links leaves none behind.
 constexpr std::size_t kSpareBytes = 256 * 1024;
 
-// Names are a few letters: a loop settles most comparisons on the last letter, where a call to
-// memcmp would cost more than the comparison.
-bool SameName(std::string_view written, std::string_view name, ReadMode mode) {
-    for (std::size_t i = name.size(); i-- > 0;) {
-        const char c = mode == ReadMode::Strict ? written[i] : LowerAscii(written[i]);
-        if (c != name[i])
-            return false;
-    }
-    return true;
-}
-
 // Whether `text` holds the "=" of padding, as it is or percent-encoded once or twice.
 bool HoldsPadding(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '=')
-            return true;
-        if (text[i] != '%')
-            continue;
-        const std::size_t code = text.compare(i + 1, 2, "25") == 0 ? i + 3 : i + 1;
-        if (text.compare(code, 2, "3D") == 0 || text.compare(code, 2, "3d") == 0)
+        char escaped = 0;
+        if (text[i] == '=' ||
+            (text[i] == '%' && ReadPercentEscape(text, i, escaped) != 0 && escaped == '='))
             return true;
     }
     return false;
@@ -152,15 +142,11 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
         if (!final && at + longestSeparator > text.size())
             break;  // the rest of the separator may come in the next piece
         unsigned repairs = 0;
-        const bool separator =
-            strict ? at + 2 < text.size() && text[at + 1] == '/' && text[at + 2] == '/'
-                   : SeparatorLength(text, at, repairs) != 0;
-        if (separator) {
+        if (SeparatorLength(text, at, mode_, repairs) != 0) {
             for (const LinkScheme& scheme : kLinkSchemes) {
-                const std::string_view name = scheme.name;
-                if (at >= from + name.size() &&
-                    SameName(text.substr(at - name.size(), name.size()), name, mode_))
-                    return at - name.size();
+                const std::size_t name = scheme.name.size();
+                if (at >= from + name && NameAt(text, at - name, scheme.name, mode_, repairs))
+                    return at - name;
             }
         }
         ++at;

@@ -6,16 +6,17 @@
 //   find      link_finder       where each link of a text starts and ends, fed in pieces
 //   read      batch_unwrap      Strict: the batch path, the dialog's bytes at batch speed
 //             repair_readings   Repair: the readings the damage allows, each by the batch path
-//   choose    repair_readings   the most plausible of them (address_check), Strict's first
+//   choose    reading_choice    Repair: the most plausible of them, Strict's first among equals
 //   render    text_render       the address as text, percent-encoded or a JSON string
 //             json_record       the whole reading as one JSON record
 //
 // The dialog path is UnwrapDownloadLink (link_unwrap) with DecodeBase64Text (base64_decoder),
 // the dialog's own algorithm. It and the batch path are instantiations of the same loops
-// (unwrap_loops.h), and differential fuzzing holds them to the same bytes. Beside the paths:
-// repairs (the table of repairs and their names), missed_links (what Strict leaves in a text
-// that Repair would find), charset (bytes read as text), link_wrap and base64_encoder (making
-// links).
+// (unwrap_loops.h), and differential fuzzing holds them to the same bytes. The finder and repair
+// read a scheme's start with scheme_match and a page's escapes with page_escapes. Beside the
+// paths: repairs (the table of repairs and their names), missed_links (what Strict leaves in a
+// text that Repair would find), charset (bytes read as text), address_check (what an address
+// looks like), link_wrap and base64_encoder (making links).
 
 #include <cstddef>
 #include <string>

@@ -1,24 +1,12 @@
 #include "linkdecode/missed_links.h"
 
-#include <algorithm>
-
-#include "linkdecode/repair_readings.h"
+#include "linkdecode/scheme_match.h"
 
 namespace linkdecode {
 
-namespace {
-
-// Only a link's start tells whether Strict mode finds it: the longest name and separator.
-constexpr std::size_t kLongestStart = [] {
-    std::size_t longest = 0;
-    for (const LinkScheme& scheme : kLinkSchemes)
-        longest = std::max(longest, scheme.name.size());
-    return longest + kLongestSeparator;
-}();
-
-}  // namespace
-
-MissedLinkCounter::MissedLinkCounter() : finder_(ReadMode::Repair, kLongestStart) {}
+// The front end's cap: with a smaller one, where the pieces are cut could decide whether a link
+// goes on across a gap, and with it where the next one starts.
+MissedLinkCounter::MissedLinkCounter() : finder_(ReadMode::Repair, kMaxLinkBytes) {}
 
 void MissedLinkCounter::Feed(std::string_view piece) {
     finder_.Feed(piece, links_);
@@ -35,7 +23,7 @@ MissedLinks MissedLinkCounter::Finish() {
 
 void MissedLinkCounter::Count() {
     for (const FoundLink& link : links_) {
-        const unsigned repairs = MatchSchemeStart(link.text).repairs;
+        const unsigned repairs = MatchSchemeAt(link.text, 0, ReadMode::Repair).repairs;
         if (repairs == 0)
             continue;
         ++missed_.count;

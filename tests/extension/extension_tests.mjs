@@ -7,7 +7,7 @@ import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, allRows, check, expect, finished, gbk, launchChromium, openPopup,
+  Failure, SCHEMES, WRAP, allRows, check, expect, finished, gbk, largePage, launchChromium, openPopup,
   puppeteerFrom, rows, startServer, testBuild, textOf,
 } from "./harness.mjs";
 
@@ -111,11 +111,17 @@ async function group_csp() {
   const body = `<a href="${made[0].link}">下载</a><input value="${made[1].link}"><p>${made[2].link}</p>` +
     `<script>document.title = "scripts ran";</script>`;
   await withBrowser({
+    "/empty.html": page(html("<p>迅雷 快车 旋风 下载</p>")),
     "/csp.html": page(html(body), { headers: { "Content-Security-Policy": "default-src 'none'; script-src 'none'; style-src 'none'; frame-src 'none'" } }),
   }, async (session, server) => {
     const tab = await visit(session, server.origin + "/csp.html");
     expect("the page's own scripts are blocked", await tab.title(), "fixture");
     expect("rows", await shownRows(await openPopup(session, tab)), addressesOf(made));
+    // A page without links says so, with no row for its markup.
+    const empty = await visit(session, server.origin + "/empty.html");
+    const popup = await openPopup(session, empty);
+    expect("a page without links", { rows: await rows(popup), summary: await textOf(popup, "summary") },
+      { rows: [], summary: "此页中没有 thunder://、flashget:// 或 qqdl:// 链接。" });
   });
 }
 
@@ -163,21 +169,8 @@ async function group_later() {
   });
 }
 
-// The forum page of the benchmark: `count` links in a table, one scheme after another.
-export function largePage(count) {
-  const made = [];
-  const cells = [];
-  for (let i = 0; i < count; i++) {
-    const scheme = SCHEMES[i % 3];
-    const address = `http://dl.example.com/${i}/电影.mkv`;
-    made.push({ link: WRAP[scheme](Buffer.from(address)), address });
-    cells.push(`<tr><td>${i}</td><td><a href="${made[i].link}">第${i}集</a></td></tr>`);
-  }
-  return { made, body: html(`<table>${cells.join("\n")}</table>`) };
-}
-
 async function group_large() {
-  const { made, body } = largePage(5000);
+  const { made, html: body } = largePage(5000);
   await withBrowser({ "/large.html": page(body) }, async (session, server) => {
     const tab = await visit(session, server.origin + "/large.html");
     const popup = await openPopup(session, tab, { timeout: 60000 });

@@ -15,6 +15,17 @@ const GECKO_ID = JSON.parse(fs.readFileSync(path.join(options.extension, "firefo
 const UUID = "5d7c3b8e-0f41-4c2a-9b6d-3e8f1a2c4b70";  // fixed for the test through a pref
 const ORIGIN = `moz-extension://${UUID}`;
 
+// Polls `page` until `predicate` holds there. A navigation under way replaces the page's realm,
+// which fails a wait in it, so each try stands alone.
+async function until(page, predicate, timeout = 15000) {
+  for (const end = Date.now() + timeout; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
+    try {
+      if (await page.evaluate(predicate)) return;
+    } catch {}
+  }
+  throw new Failure("timed out waiting for " + predicate);
+}
+
 async function smoke(scratch) {
   const names = [
     [Buffer.from("http://dl.example.com/setup.exe"), "http://dl.example.com/setup.exe", "UTF-8"],
@@ -44,17 +55,29 @@ async function smoke(scratch) {
     // Navigations to extension pages never resolve over BiDi: they are started, then polled.
     const list = await browser.newPage();
     list.goto(`${ORIGIN}/options.html`).catch(() => {});
-    await list.waitForFunction(() => typeof browser === "object" && document.readyState === "complete", { timeout: 15000 });
+    await until(list, () => location.pathname === "/options.html" && typeof browser === "object" && document.readyState === "complete");
     const tabId = await list.evaluate(async () => (await browser.tabs.query({ url: "http://127.0.0.1/*" }))[0].id);
     list.goto(`${ORIGIN}/popup.html?tab=${tabId}`).catch(() => {});
-    await list.waitForFunction(() => location.pathname === "/popup.html" &&
-      (document.body?.dataset.decoded || document.body?.dataset.failed), { timeout: 15000 });
+    await until(list, () => location.pathname === "/popup.html" && Boolean(document.body?.dataset.decoded || document.body?.dataset.failed));
     const got = await list.evaluate(() => [...document.querySelectorAll("#rows > li")].map((li) => ({
       address: li.querySelector(".address")?.textContent ?? null,
       charset: li.querySelectorAll(".tag")[1]?.textContent ?? null,
     })));
     const summary = await list.evaluate(() => document.getElementById("summary").textContent);
     expect("rows (" + summary + ")", got, [...made, framed].map(({ address, charset }) => ({ address, charset })));
+    // The background page's context-menu handler, called as a click would: the selection's
+    // links open in the list tab.
+    const opened = await list.evaluate(async (link) => {
+      const background = await browser.runtime.getBackgroundPage();
+      const [tab] = await browser.tabs.query({ url: "http://127.0.0.1/*" });
+      return background.onMenuClicked({ menuItemId: "decode-selection", selectionText: `字幕 ${link}` }, tab);
+    }, framed.link);
+    expect("the menu opens the list", opened, { opened: true });
+    // BiDi reports extension pages' addresses as about:blank: the list is the newest tab.
+    const tab = (await browser.pages()).at(-1);
+    await until(tab, () => location.search.startsWith("?selection=") && Boolean(document.body?.dataset.decoded));
+    const selection = await tab.evaluate(() => [...document.querySelectorAll("#rows .address")].map((a) => a.textContent));
+    expect("the selection's list", selection, [framed.address]);
   } finally {
     await browser.close();
     await server.stop();

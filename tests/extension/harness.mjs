@@ -57,6 +57,21 @@ export function gbk(text) {
   return Buffer.concat(parts);
 }
 
+// A forum page with `count` links in a table, one scheme after another: the long page of the
+// tests and the benchmark.
+export function largePage(count) {
+  const made = [];
+  const cells = [];
+  for (let i = 0; i < count; i++) {
+    const address = `http://dl.example.com/${i}/电影.mkv`;
+    made.push({ link: WRAP[SCHEMES[i % 3]](Buffer.from(address)), address });
+    cells.push(`<tr><td>${i}</td><td><a href="${made[i].link}">第${i}集</a></td></tr>`);
+  }
+  const html = `<!doctype html><html><head><meta charset="utf-8"><title>forum</title></head>` +
+    `<body><table>${cells.join("\n")}</table></body></html>`;
+  return { made, html };
+}
+
 // --- the fixture server -------------------------------------------------------------------------
 
 // Serves `pages` (path -> {body, type, headers}) on 127.0.0.1 at a free port, answers at most

@@ -74,6 +74,9 @@ private:
 };
 
 ImportedGbConverter g_gb;
+// Kept from row to row so that a long list allocates little.
+linkdecode::LinkReading g_reading;
+std::string g_rendered;
 
 // Appends well-formed UTF-8 `text` as a JSON string.
 void AppendJsonText(std::string_view text, std::string& out) {
@@ -96,7 +99,8 @@ void AppendBool(bool value, std::string& out) {
 // three are null without an address.
 void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOptions options,
                   std::string& out) {
-    const linkdecode::LinkReading reading = linkdecode::ReadLink(text, options);
+    linkdecode::ReadLink(text, options, g_reading);
+    const linkdecode::LinkReading& reading = g_reading;
     // Text after a gap that repair found not to belong to the link is no part of it.
     const std::string_view input = text.substr(0, reading.inputLength);
     linkdecode::AppendJsonRecord(input, line, reading, {reading.charset, false}, g_gb, out);
@@ -111,7 +115,8 @@ void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOpt
         out += ",\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
         return;
     }
-    std::string rendered;
+    std::string& rendered = g_rendered;
+    rendered.clear();
     linkdecode::RenderText(reading.address, reading.charset, g_gb, rendered);
     out += ",\"addressShown\":";
     AppendJsonText(rendered, out);

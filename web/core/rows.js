@@ -36,6 +36,20 @@ export function reasonKey(record) {
   return "empty";
 }
 
+// The line that sums a list up, in the words of `text` (texts.js's translator): its progress
+// while `finished` is false, then how many of its `total` records have an address (`decoded`),
+// and what a strict reading missed (a decoder's moreInRepair, or null).
+export function summaryText(text, { total, decoded, finished, moreInRepair }) {
+  const parts = [];
+  if (!finished) parts.push(text("progress", { done: total }));
+  else if (total > 0) parts.push(text("summary", { total, decoded, refused: total - decoded }));
+  if (moreInRepair !== null && moreInRepair.count > 0) {
+    const repairs = moreInRepair.repairs.map((id) => text(id)).join(text("listSeparator"));
+    parts.push(text("moreInRepair", { n: moreInRepair.count, repairs }));
+  }
+  return parts.join(" ");
+}
+
 // The row of `record`, the `index`th of its list. `view` gives text(key, values) (texts.js's
 // translator), maxLinkBytes (Core.maxLinkBytes), copyText(record), the text the row's Copy
 // button copies, and copy(lines), which copies them.

@@ -105,8 +105,14 @@ function bytesFromBase64(base64) {
 // addressShown (controls and direction marks as \xNN; null when there is no address),
 // percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
 function recordOf(raw) {
-  raw.bytes = raw.bytes === null ? null : bytesFromBase64(raw.bytes);
-  return raw;
+  if (raw.bytes === null) return raw;
+  // Decoded on first use: a page showing many rows never needs them.
+  const base64 = raw.bytes;
+  let bytes = null;
+  return Object.defineProperty(raw, "bytes", {
+    enumerable: true,
+    get: () => (bytes ??= bytesFromBase64(base64)),
+  });
 }
 
 async function moduleOf(wasm) {
@@ -235,7 +241,11 @@ export async function loadCore(wasm) {
 
   // Frees the sessions of decoders dropped before they were done.
   const sessions = typeof FinalizationRegistry === "undefined" ? null
-    : new FinalizationRegistry((session) => { if (broken === null) core.vt_decode_end(session); });
+    : new FinalizationRegistry((session) => {
+      try {
+        guarded(() => core.vt_decode_end(session));
+      } catch {}  // nobody to tell: the next call says the core stopped
+    });
 
   // find() in pieces, so a long text never blocks: feed(), finish(), then next() until it gives
   // fewer records than asked. Several decoders may be open at once.
@@ -243,8 +253,6 @@ export async function loadCore(wasm) {
     const { lenient, charset, wholeIfNone } = textOptions(options);
     let session = guarded(() => core.vt_decode_begin(lenient ? 1 : 0, indexIn(charsets, charset), wholeIfNone ? 1 : 0));
     if (session === 0) throw new RangeError("Veltrun: out of memory for a decoder");
-    const handle = {};
-    sessions?.register(handle, session, handle);
     let finished = false;
     let more = null;
     let pending = "";  // a high surrogate that ended a piece, whose pair starts the next
@@ -254,24 +262,29 @@ export async function loadCore(wasm) {
     };
     const close = () => {
       if (session === 0) return;
-      sessions?.unregister(handle);
+      sessions?.unregister(api);
       const ended = session;
       session = 0;
       if (broken === null) guarded(() => core.vt_decode_end(ended));
     };
 
-    return Object.freeze({
+    const api = Object.freeze({
       // Gives the next piece of the text; where the pieces are cut changes nothing.
       feed(piece) {
         live();
         if (finished) throw new Error("Veltrun: feed() after finish()");
-        if (typeof piece === "string") {
-          piece = pending + piece;
-          const last = piece.charCodeAt(piece.length - 1);
-          pending = last >= 0xd800 && last < 0xdc00 ? piece.slice(-1) : "";
-          if (pending !== "") piece = piece.slice(0, -1);
+        if (typeof piece !== "string") {
+          const bytes = bytesOf(piece, "piece");
+          if (pending !== "") withBytes("vt_decode_feed", ENCODER.encode(pending), session);  // a lone half
+          pending = "";
+          withBytes("vt_decode_feed", bytes, session);
+          return;
         }
-        withBytes("vt_decode_feed", bytesOf(piece, "piece"), session);
+        let text = pending + piece;
+        const last = text.charCodeAt(text.length - 1);
+        pending = last >= 0xd800 && last < 0xdc00 ? text.slice(-1) : "";
+        if (pending !== "") text = text.slice(0, -1);
+        withBytes("vt_decode_feed", ENCODER.encode(text), session);
       },
       // Ends the text.
       finish() {
@@ -302,6 +315,8 @@ export async function loadCore(wasm) {
       // Frees the decoder before its end; a closed decoder takes no more calls.
       close,
     });
+    sessions?.register(api, session, api);
+    return api;
   }
 
   // The records of every link in a whole text, as the CLI reads standard input.

@@ -5,7 +5,7 @@
 "use strict";
 
 import { loadCore } from "../core/veltrun-core.js";
-import { copyButton, copyText as copyAs, element, recordRow } from "../core/rows.js";
+import { copyButton, copyText as copyAs, element, recordRow, summaryText } from "../core/rows.js";
 import { translator } from "../core/texts.js";
 import { WASM_BASE64 } from "./embedded-wasm.js";
 
@@ -21,7 +21,6 @@ const ROWS_PER_PAGE = 60;  // rendered at a time, more as the list is scrolled n
 const BOX_CHARS = 1 << 16;
 const PREVIEW_CHARS = 4000;
 const $ = (id) => document.getElementById(id);
-const ENCODER = new TextEncoder();
 
 // What the latest decode found and how much of it is on screen.
 const newList = () => ({
@@ -96,15 +95,7 @@ function grow() {
 
 function summarize() {
   const { records, decoded, finished, moreInRepair } = state.list;
-  const parts = [];
-  const total = records.length;
-  if (!finished) parts.push(text("progress", { done: total }));
-  else if (total > 0) parts.push(text("summary", { total, decoded, refused: total - decoded }));
-  if (moreInRepair !== null && moreInRepair.count > 0) {
-    const repairs = moreInRepair.repairs.map((id) => text(id)).join(text("listSeparator"));
-    parts.push(text("moreInRepair", { n: moreInRepair.count, repairs }));
-  }
-  $("summary").textContent = parts.join(" ");
+  $("summary").textContent = summaryText(text, { total: records.length, decoded, finished, moreInRepair });
 }
 
 const pause = () => globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r));

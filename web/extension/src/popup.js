@@ -3,7 +3,7 @@
 // core's finder in pieces, and lists the records the core returns. Which text is a link and
 // what it says is the core's; this script only moves text and builds rows.
 import { loadCore } from "./core/veltrun-core.js";
-import { copyText, recordRow } from "./core/rows.js";
+import { copyText, recordRow, summaryText } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
 import { offerAria2, offerSite } from "./popup-more.js";
@@ -20,11 +20,11 @@ const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
 const inTab = params.has("tab") || params.has("selection");
 const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
-let text = translator(language);
 const message = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
 
 const state = {
   core: null,
+  text: translator(language),  // with the core's English repair names once it is loaded
   settings: null,
   source: "",  // the text being read
   fromPage: true,  // a page's text, not a selection
@@ -40,6 +40,8 @@ const state = {
   nearEnd: false,
   addSend: null,  // gives a row its "send to aria2" button, once aria2 is set up
 };
+
+const text = (key, values) => state.text(key, values);
 
 // --- sources ----------------------------------------------------------------------------------
 
@@ -90,7 +92,7 @@ async function copy(lines) {
 }
 
 const rowView = {
-  text: (key, values) => text(key, values),
+  text,
   copy: (lines) => copy(lines),
   copyText: (record) => copyText(record, state.settings.copyAs),
   get maxLinkBytes() { return state.core.maxLinkBytes; },
@@ -115,16 +117,9 @@ function grow() {
 
 function summarize() {
   const total = state.records.length;
-  const parts = [];
-  if (!state.finished) parts.push(text("progress", { done: total }));
-  else if (total > 0) parts.push(text("summary", { total, decoded: state.decoded, refused: total - state.decoded }));
-  else parts.push(message("noLinks"));
-  const more = state.moreInRepair;
-  if (more !== null && more.count > 0) {
-    const repairs = more.repairs.map((id) => text(id)).join(text("listSeparator"));
-    parts.push(text("moreInRepair", { n: more.count, repairs }));
-  }
-  $("summary").textContent = parts.join(" ");
+  const { decoded, finished, moreInRepair } = state;
+  const summary = summaryText(text, { total, decoded, finished, moreInRepair });
+  $("summary").textContent = finished && total === 0 ? `${message("noLinks")} ${summary}`.trim() : summary;
   const offerTab = !inTab && state.finished && total > POPUP_ROWS;
   $("open-tab-line").hidden = !offerTab;
   if (offerTab) $("open-tab").textContent = message("openInTab", total);
@@ -140,13 +135,6 @@ function add(record) {
 }
 
 const pause = () => (globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r)));
-
-// The end of the piece of `source` that starts at `at`, never inside a surrogate pair.
-function pieceEnd(source, at) {
-  const end = Math.min(at + PIECE_CHARS, source.length);
-  const last = source.charCodeAt(end - 1);
-  return end < source.length && last >= 0xd800 && last < 0xdc00 ? end - 1 : end;
-}
 
 async function decode() {
   const job = ++state.job;
@@ -166,7 +154,7 @@ async function decode() {
       if (records.length > 0) {
         records.forEach(add);
       } else if (at < source.length) {
-        const end = pieceEnd(source, at);
+        const end = Math.min(at + PIECE_CHARS, source.length);  // the decoder joins split pairs
         decoder.feed(source.slice(at, end));
         at = end;
       } else if (!ended) {
@@ -179,10 +167,16 @@ async function decode() {
     } while (!state.finished && performance.now() - taskStart < TASK_MS);
     fill();
     summarize();
+    // Marks the benchmark reads: the first rows on screen, and every record in.
+    if (state.shown > 0 && performance.getEntriesByName("first-rows").length === 0) performance.mark("first-rows");
     if (state.finished) break;
     await pause();
-    if (job !== state.job) return;
+    if (job !== state.job) {
+      decoder.close();
+      return;
+    }
   }
+  performance.mark("all-rows");
   document.body.dataset.decoded = String(job);  // lets tests and the benchmark see the end
 }
 
@@ -195,6 +189,7 @@ function applyTexts() {
   if (params.has("selection")) $("title").textContent = message("selectionTitle");
   document.title = "Veltrun: " + $("title").textContent;
   document.body.classList.toggle("tab", inTab);
+  document.body.classList.toggle("page-scan", !params.has("selection"));
 }
 
 function showSettings() {
@@ -228,27 +223,27 @@ function listen() {
 async function start() {
   applyTexts();
   $("summary").textContent = message("scanning");
-  const core = loadCore(fetch(chrome.runtime.getURL("core/veltrun.wasm")));
+  // The page is read while the core compiles and the settings load.
+  const source = readSource().then((text) => ({ text }), (error) => ({ error }));
+  const core = loadCore(fetch(chrome.runtime.getURL("core/veltrun.wasm")))
+    .then((loaded) => ({ loaded }), (error) => ({ error }));
   state.settings = await loadSettings();
   showSettings();
   listen();
-  try {
-    state.source = await readSource();
-  } catch (error) {
-    $("summary").textContent = error.message;
+  const read = await source;
+  performance.mark("page-read");
+  // The site switch and the aria2 buttons need the tab; they are found while the core loads.
+  const offers = Promise.all([offerSite(state.tabId), offerAria2(() => state.records)]);
+  const loaded = await core;
+  if (read.error || loaded.error) {
+    $("summary").textContent = read.error ? read.error.message : text("loadFailed");
     document.body.dataset.failed = "1";
     return;
   }
-  await offerSite(state.tabId);
-  state.addSend = await offerAria2(() => state.records);
-  try {
-    state.core = await core;
-    text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
-  } catch {
-    $("summary").textContent = text("loadFailed");
-    document.body.dataset.failed = "1";
-    return;
-  }
+  state.source = read.text;
+  state.core = loaded.loaded;
+  state.text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
+  [, state.addSend] = await offers;
   await decode();
 }
 
