@@ -36,7 +36,7 @@
     marking: [],  // answers to put on the page: {place, marks}
     marks: new Map(),  // anchor element or text -> {host, list, seen}
     rewritten: new Map(),  // element -> the href this script gave it
-    timer: 0,
+    timer: 0,  // the next slice, which abort() cancels
     observer: null,
   };
 
@@ -246,8 +246,18 @@
     if (more || state.marking.length > 0) schedule(0);
   }
 
+  // A slice after `delay` ms; an immediate one through the task scheduler where there is one,
+  // since nested timers are held back by 4 ms each.
   function schedule(delay) {
-    if (state.timer === 0 && state.on) state.timer = setTimeout(work, delay);
+    if (state.timer !== 0 || !state.on) return;
+    if (delay === 0 && globalThis.scheduler?.postTask) {
+      const controller = new AbortController();
+      state.timer = controller;
+      scheduler.postTask(work, { signal: controller.signal }).catch(() => {});
+    } else {
+      const id = setTimeout(work, delay);
+      state.timer = { abort: () => clearTimeout(id) };
+    }
   }
 
   function noticeChanges(records) {
@@ -268,7 +278,7 @@
   function off() {
     state.on = false;
     state.observer?.disconnect();
-    clearTimeout(state.timer);
+    if (state.timer !== 0) state.timer.abort();
     for (const { host } of state.marks.values()) host.remove();
     for (const [element, given] of state.rewritten) {
       if (element.getAttribute("href") === given) element.setAttribute("href", element.getAttribute(ORIGINAL));
@@ -293,7 +303,9 @@
     state.observer = new MutationObserver(noticeChanges);
     state.observer.observe(document, { childList: true, subtree: true, attributes: true, characterData: true });
     if (document.documentElement) state.reading.push({ node: document.documentElement, deep: true });
-    schedule(0);
+    // The page's own load comes first.
+    if (document.readyState === "complete") schedule(0);
+    else window.addEventListener("load", () => schedule(0), { once: true });
   }
 
   start();
