@@ -290,8 +290,10 @@
   }
 
   chrome.runtime.onMessage.addListener((message, sender) => {
-    // Only the extension's own pages turn it off; a page cannot send to a content script.
-    if (sender.id === chrome.runtime.id && sender.tab === undefined && message?.type === "veltrun-off") off();
+    // Only the extension's own pages turn it off (a page cannot send to a content script, and
+    // another tab's content script has the page's address, not the extension's).
+    const fromExtension = sender.id === chrome.runtime.id && String(sender.url).startsWith(chrome.runtime.getURL(""));
+    if (fromExtension && message?.type === "veltrun-off") off();
     return false;
   });
 

@@ -70,6 +70,7 @@ async function answer(core, message) {
 export function serveSites(core) {
   chrome.runtime.onMessage.addListener((message, sender, reply) => {
     if (sender.id !== chrome.runtime.id || sender.tab === undefined || !wellFormed(message)) return false;
+    // siteOf() gives null for the extension's own pages, which may be open in a tab too.
     isChosen(siteOf(sender.url))
       .then((chosen) => (chosen ? answer(core, message) : null))
       .then(reply, () => reply(null));
