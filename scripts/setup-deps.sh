@@ -27,6 +27,7 @@ needs=(
   /usr/sbin/locale-gen                locales
   /usr/bin/hyperfine                  hyperfine
   /usr/bin/node                       nodejs
+  /usr/bin/npm                        npm
   /usr/lib/wasm32-wasi/libc.a         wasi-libc
   /usr/lib/wasm32-wasi/libc++.a       libc++-14-dev-wasm32
   /usr/lib/llvm-14/lib/clang/14.0.6/lib/wasi/libclang_rt.builtins-wasm32.a libclang-rt-14-dev-wasm32

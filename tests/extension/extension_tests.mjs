@@ -52,6 +52,10 @@ const NAMES = [
   ["utf8", (place) => Buffer.from(`http://例子.cn/${place}/电影.mkv`), (place) => `http://例子.cn/${place}/电影.mkv`, "utf8"],
 ];
 
+// A script expression giving `link` whose source does not hold it: a field's value set so is in
+// no markup and no script text, only in the field.
+const hidden = (link) => `atob(${JSON.stringify(Buffer.from(link).toString("base64"))})`;
+
 // Where pages put links; each writes its links into the page (or the frame) its own way. The
 // last two come after the document in the text the page side sends: current values of form
 // fields, then same-origin frames.
@@ -66,7 +70,7 @@ const PLACES = [
   ["script", (l) => `<script>${l.map((x, i) => `var downurls${i}="第0${i + 1}集$${x}#";`).join("\n")}</script>`],
   ["text", (l) => `<p>${l.map((x) => `地址：${x}`).join("<br>")}</p>`],
   ["field-value", (l) => l.map((_, i) => `<input class="later" id="later${i}" value="">`).join("") +
-    `<script>${l.map((x, i) => `document.getElementById("later${i}").value = ${JSON.stringify(x)};`).join("")}</script>`],
+    `<script>${l.map((x, i) => `document.getElementById("later${i}").value = ${hidden(x)};`).join("")}</script>`],
   ["frame", () => `<iframe src="/frame.html"></iframe>`],
 ];
 
@@ -148,16 +152,26 @@ async function group_gbk() {
     popup = await openPopup(session, tab);
     expect("the charset is remembered", await popup.$eval("#charset", (s) => s.value), "utf8");
     expect("and used", (await rows(popup))[1].address, asUtf8[1].address);
+    await popup.close();
+    // The settings page shows the same choices and keeps what is changed there.
+    const settings = await session.browser.newPage();
+    await settings.goto(session.origin + "/options.html");
+    await settings.waitForFunction(() => document.getElementById("charset").value === "utf8");
+    await settings.select("#copy-as", "own");
+    await settings.waitForFunction(() => document.getElementById("notice").textContent !== "");
+    await settings.close();
+    popup = await openPopup(session, tab);
+    expect("the settings page's choice", await popup.$eval("#copy-as", (s) => s.value), "own");
   });
 }
 
 async function group_later() {
   const made = [...sample("later"), ...sample("later-field")];
   const script = `setTimeout(() => {
-    for (const link of ${JSON.stringify(made.slice(0, 3).map((m) => m.link))}) {
+    for (const link of [${made.slice(0, 3).map((m) => hidden(m.link)).join(", ")}]) {
       const a = document.createElement("a"); a.href = link; a.textContent = "下载"; document.body.append(a);
     }
-    ${made.slice(3).map((m, i) => `document.getElementById("box${i}").value = ${JSON.stringify(m.link)};`).join("\n")}
+    ${made.slice(3).map((m, i) => `document.getElementById("box${i}").value = ${hidden(m.link)};`).join("\n")}
     document.body.dataset.added = "1";
   }, 200);`;
   const body = `<p>论坛</p>${made.slice(3).map((_, i) => `<input id="box${i}">`).join("")}<script>${script}</script>`;

@@ -1,6 +1,7 @@
 // The extension in Firefox ESR, driven by puppeteer-core over WebDriver BiDi: installed as a
 // temporary add-on, its list page reads a fixture page's links. Only the test build's manifest
-// grants http://127.0.0.1/*, since a page opened as a tab gets no activeTab from a click.
+// grants http://127.0.0.1/*, since a page opened as a tab gets no activeTab from a click, and the
+// clipboard permissions a user grants when asked (read: to check what was copied).
 //   node firefox_smoke.mjs --extension build/extension --tools DIR
 import fs from "node:fs";
 import os from "node:os";
@@ -49,7 +50,7 @@ async function smoke(scratch) {
   });
   try {
     await browser.installExtension(testBuild(path.join(options.extension, "firefox"), scratch,
-      { host_permissions: ["http://127.0.0.1/*"] }));
+      { host_permissions: ["http://127.0.0.1/*"], permissions: ["clipboardWrite", "clipboardRead"] }));
     const forum = await browser.newPage();
     await forum.goto(server.origin + "/forum.html", { waitUntil: "load" });
     // Navigations to extension pages never resolve over BiDi: they are started, then polled.
@@ -78,6 +79,13 @@ async function smoke(scratch) {
     await until(tab, () => location.search.startsWith("?selection=") && Boolean(document.body?.dataset.decoded));
     const selection = await tab.evaluate(() => [...document.querySelectorAll("#rows .address")].map((a) => a.textContent));
     expect("the selection's list", selection, [framed.address]);
+    // "Copy the real address" copies in the background page, with the permission it asks for.
+    const copied = await list.evaluate(async (link) => {
+      const background = await browser.runtime.getBackgroundPage();
+      const done = await background.onMenuClicked({ menuItemId: "copy-real-address", linkUrl: link }, undefined);
+      return { done, clipboard: await navigator.clipboard.readText() };
+    }, made[1].link);
+    expect("copied from the background page", copied, { done: { copied: true, text: made[1].address }, clipboard: made[1].address });
   } finally {
     await browser.close();
     await server.stop();

@@ -13,7 +13,8 @@ export function expect(what, got, wanted) {
   const [g, w] = [JSON.stringify(got), JSON.stringify(wanted)];
   if (g === w) return;
   if (Array.isArray(got) && Array.isArray(wanted) && got.length > 3) {
-    const at = got.findIndex((item, i) => JSON.stringify(item) !== JSON.stringify(wanted[i]));
+    const differs = got.findIndex((item, i) => JSON.stringify(item) !== JSON.stringify(wanted[i]));
+    const at = differs < 0 ? got.length : differs;  // else the one is the other's start
     throw new Failure(`${what}: ${got.length} items, wanted ${wanted.length}; item ${at} is ` +
       `${JSON.stringify(got[at])}, wanted ${JSON.stringify(wanted[at])}`);
   }

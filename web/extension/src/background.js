@@ -1,5 +1,5 @@
-// The background: the two context-menu entries. It loads the core only when a menu is used;
-// until then the extension costs a page nothing.
+// The background: the two context-menu entries. It loads the core when it makes the menus (their
+// link patterns are the core's schemes) and when one is used; it does nothing in any page.
 //
 // Copying from the background needs the clipboardWrite permission in both browsers (nothing
 // focused, no user activation where the copy happens), and that permission warns at install.
@@ -16,7 +16,12 @@ const MENU_SELECTION = "decode-selection";
 const CLIPBOARD = { permissions: ["clipboardWrite"] };
 
 let corePromise = null;
-const core = () => (corePromise ??= loadCore(fetch(chrome.runtime.getURL("core/veltrun.wasm"))));
+// Loaded once per life of the background; a failed load is tried again at the next use.
+const core = () => (corePromise ??= loadCore(fetch(chrome.runtime.getURL("core/veltrun.wasm")))
+  .catch((error) => {
+    corePromise = null;
+    throw error;
+  }));
 
 async function createMenus() {
   const { schemes } = await core();
