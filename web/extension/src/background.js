@@ -1,5 +1,6 @@
 // The background: the two context-menu entries. It loads the core when it makes the menus (their
-// link patterns are the core's schemes) and when one is used; it does nothing in any page.
+// link patterns are the core's schemes) and when one is used; it does nothing in any page. It
+// also answers the markers on the sites the user chose (site-service.js).
 //
 // Copying from the background needs the clipboardWrite permission in both browsers (nothing
 // focused, no user activation where the copy happens), and that permission warns at install.
