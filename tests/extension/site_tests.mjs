@@ -134,6 +134,7 @@ async function waitForMarkers(tab, count, timeout = 15000) {
 async function clickNode(tab, backendNodeId) {
   const cdp = await tab.createCDPSession();
   try {
+    await cdp.send("DOM.scrollIntoViewIfNeeded", { backendNodeId });
     const { model } = await cdp.send("DOM.getBoxModel", { backendNodeId });
     const [x1, y1, x2, , , y3] = model.content;
     await tab.mouse.click((x1 + x2) / 2, (y1 + y3) / 2);
@@ -233,6 +234,17 @@ async function group_marks() {
       return { shadow: host.shadowRoot, html: host.innerHTML, text: document.body.innerText.includes("dl.example.com") };
     });
     expect("the page's view of a marker", reach, { shadow: null, html: "", text: false });
+    // A marker's Copy, pressed as a user does.
+    await tab.bringToFront();
+    await cdp.send("Emulation.setFocusEmulationEnabled", { enabled: true });
+    await session.browser.defaultBrowserContext().overridePermissions(server.origin, ["clipboard-read", "clipboard-write"]);
+    const gbkMark = found.find((m) => m.rows[0].tags.includes("GBK"));
+    await clickNode(tab, gbkMark.rows[0].buttons.find((b) => b.cls === "copy").id);
+    for (let i = 0; (await markers(tab)).find((m) => m.host.backendNodeId === gbkMark.host.backendNodeId).rows[0].notice !== "已复制。"; i++) {
+      if (i > 50) throw new Failure("the marker did not say it copied: " + JSON.stringify((await markers(tab)).find((m) => m.host.backendNodeId === gbkMark.host.backendNodeId).rows));
+      await sleep(100);
+    }
+    expect("Copy copies the address", await tab.evaluate(() => navigator.clipboard.readText()), gbkMark.rows[0].address);
     const foreign = requests.filter((url) => !url.startsWith(server.origin + "/"));
     expect("requests beyond the fixture server", foreign, []);
   });

@@ -66,13 +66,21 @@
     return node;
   }
 
-  async function copy(text, notice) {
-    try {
-      await navigator.clipboard.writeText(text);
-      notice.textContent = say("markCopied");
-    } catch {
-      notice.textContent = say("markCopyFailed");
+  // Copies through the clipboard API where the page allows it; elsewhere (plain http sites, a
+  // page whose permissions policy refuses it) through a text area in the marker's own shadow
+  // root, whose copy event the page could still see and change, as it can any copy made on it.
+  async function copy(text, notice, root) {
+    let copied = false;
+    if (navigator.clipboard) copied = await navigator.clipboard.writeText(text).then(() => true, () => false);
+    if (!copied) {
+      const box = document.createElement("textarea");
+      box.value = text;
+      root.append(box);
+      box.select();
+      copied = document.execCommand("copy");
+      box.remove();
     }
+    notice.textContent = say(copied ? "markCopied" : "markCopyFailed");
   }
 
   // A button whose press only the user can make: the page cannot reach it, and a synthetic
@@ -88,13 +96,13 @@
     return node;
   }
 
-  function markRow(mark) {
+  function markRow(mark, root) {
     const row = styled("span", "row");
     const notice = styled("span", "notice");
     notice.setAttribute("role", "status");
     for (const tag of mark.tags) row.append(styled("span", "tag", tag));
     row.append(styled("span", "address", mark.address));
-    row.append(button("copy", say("markCopy"), say("markCopy") + " " + mark.address, () => copy(mark.copy, notice)));
+    row.append(button("copy", say("markCopy"), say("markCopy") + " " + mark.address, () => copy(mark.copy, notice, root)));
     if (state.aria2) {
       row.append(button("send", say("sendToAria2"), say("sendToAria2") + " " + mark.address, async () => {
         notice.textContent = say("aria2Sending");
@@ -136,7 +144,7 @@
     root.append(list);
     if (anchor === document.body) anchor.prepend(host);
     else anchor.after(host);
-    entry = { host, list, seen: new Set() };
+    entry = { host, root, list, seen: new Set() };
     state.marks.set(anchor, entry);
     return entry;
   }
@@ -156,7 +164,7 @@
       const key = mark.input + "\0" + mark.address;
       if (entry.seen.has(key)) continue;
       entry.seen.add(key);
-      entry.list.append(markRow(mark));
+      entry.list.append(markRow(mark, entry.root));
       if (where.href) rewrite(where.node, mark);
     }
   }

@@ -3,7 +3,7 @@
 "use strict";
 import { aria2Ready, aria2Words, loadAria2, permissionOf, sendToAria2 } from "./aria2.js";
 import { copyButton } from "./core/rows.js";
-import { askFor, disableSite, enableSite, isChosen, siteOf } from "./sites.js";
+import { PENDING, askFor, disableSite, enableSite, isChosen, siteOf } from "./sites.js";
 
 const $ = (id) => document.getElementById(id);
 const say = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
@@ -28,6 +28,7 @@ export async function offerSite(tabId) {
     if (box.checked) {
       // The request comes first, while the click still counts as the user's.
       askFor(site).then(async (granted) => {
+        await chrome.storage.session.remove(PENDING);
         if (!granted) {
           box.checked = false;
           tell(say("siteRefused"));

@@ -7,7 +7,7 @@ import { copyText } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { aria2Ready, aria2Words, loadAria2, permissionOf, sendToAria2 } from "./aria2.js";
 import { loadSettings, readOptions } from "./settings.js";
-import { chosenSites, disableSite, isChosen, patternOf, siteOf } from "./sites.js";
+import { PENDING, chosenSites, disableSite, enableSite, isChosen, patternOf, siteOf } from "./sites.js";
 
 // Bounds on one message's text, well above a batch the content script sends.
 const MAX_PIECES = 20000;
@@ -75,6 +75,13 @@ export function serveSites(core) {
       .then((chosen) => (chosen ? answer(core, message) : null))
       .then(reply, () => reply(null));
     return true;
+  });
+  // A site's permission granted from the popup's switch, where the popup closed meanwhile.
+  chrome.permissions.onAdded.addListener(async ({ origins = [] }) => {
+    const pending = (await chrome.storage.session.get(PENDING))[PENDING];
+    if (typeof pending !== "string" || !origins.includes(patternOf(pending))) return;
+    await chrome.storage.session.remove(PENDING);
+    await enableSite(pending);
   });
   // A site's permission taken back in the browser's settings turns the site off.
   chrome.permissions.onRemoved.addListener(async ({ origins = [] }) => {

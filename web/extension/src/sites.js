@@ -39,19 +39,34 @@ export async function isChosen(site) {
   return scripts.length === 1 && allowed;
 }
 
+// Where the site being asked for waits (storage.session), so that the background can finish
+// turning it on: Firefox closes the popup when it shows its permission prompt, and the popup's
+// own promise dies with it.
+export const PENDING = "pendingSite";
+
 // The permission request for `site`: call it first thing in the click's handler, before any
 // await, or the browser refuses it for want of a user gesture.
-export const askFor = (site) => chrome.permissions.request({ origins: [patternOf(site)] });
+export function askFor(site) {
+  chrome.storage.session.set({ [PENDING]: site }).catch(() => {});
+  return chrome.permissions.request({ origins: [patternOf(site)] });
+}
 
 // Chooses `site` once its permission is granted: registers its script for later visits and
 // runs it in the tabs already open on it.
 export async function enableSite(site) {
   const id = PREFIX + site;
-  if ((await chrome.scripting.getRegisteredContentScripts({ ids: [id] })).length === 0) {
-    await chrome.scripting.registerContentScripts([{
-      id, matches: [patternOf(site)], js: [SCRIPT], runAt: "document_idle", allFrames: true,
-      persistAcrossSessions: true,
-    }]);
+  const registered = async () => (await chrome.scripting.getRegisteredContentScripts({ ids: [id] })).length > 0;
+  if (!(await registered())) {
+    try {
+      await chrome.scripting.registerContentScripts([{
+        id, matches: [patternOf(site)], js: [SCRIPT], runAt: "document_idle", allFrames: true,
+        persistAcrossSessions: true,
+      }]);
+    } catch (error) {
+      // The popup and the background may both finish the same choice; one registration counts.
+      if (!(await registered())) throw error;
+      return;
+    }
   }
   for (const tab of await chrome.tabs.query({ url: patternOf(site) })) {
     chrome.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, files: [SCRIPT] }).catch(() => {});
