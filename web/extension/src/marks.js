@@ -313,10 +313,10 @@
     state.observer = new MutationObserver(noticeChanges);
     state.observer.observe(document, { childList: true, subtree: true, attributes: true, characterData: true });
     if (document.documentElement) state.reading.push({ node: document.documentElement, deep: true });
-    // The page's own load comes first.
-    if (document.readyState === "complete") schedule(0);
-    else window.addEventListener("load", () => schedule(0), { once: true });
+    schedule(0);
   }
 
-  start();
+  // The page's own load comes first.
+  if (document.readyState === "complete") start();
+  else window.addEventListener("load", start, { once: true });
 })();
