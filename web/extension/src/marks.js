@@ -12,7 +12,7 @@
   if (globalThis.veltrunMarks) return;  // injected again into a tab that has it
   globalThis.veltrunMarks = true;
 
-  const SLICE_MS = 8;  // the longest this script works in one task
+  const SLICE_MS = 15;  // the longest this script works in one task
   const BATCH_PIECES = 2000;  // texts sent to the extension at once
   const BATCH_CHARS = 1 << 20;
   const SETTLE_MS = 100;  // changes are gathered this long before they are read
@@ -239,18 +239,19 @@
     }, () => { state.waiting--; });
   }
 
-  // One slice: markers first (what has been found is shown soonest), then reading.
+  // One slice: reading first (it is quick, and the core works on what it sent meanwhile), then
+  // markers. Each relayout of a large page costs more than a slice, so slices are few.
   function work() {
     state.timer = 0;
     if (!state.on) return;
     const deadline = performance.now() + SLICE_MS;
+    const more = read(deadline);
+    if (!more) send();
     let i = 0;
     while (i < state.marking.length && performance.now() < deadline) apply(state.marking[i++]);
     state.marking.splice(0, i);
     // Our own changes are no news for the observer.
     state.observer?.takeRecords();
-    const more = read(deadline);
-    if (!more) send();
     if (more || state.marking.length > 0) schedule(0);
   }
 
