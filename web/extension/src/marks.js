@@ -130,7 +130,7 @@
 
   function place(anchor) {
     let entry = state.marks.get(anchor);
-    if (entry) return entry;
+    if (entry?.host.isConnected) return entry;  // a marker the page took away is made again
     const host = document.createElement(TAG);
     const root = host.attachShadow({ mode: "closed" });
     if (sheet === null) {
