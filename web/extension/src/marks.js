@@ -40,6 +40,11 @@
     observer: null,
   };
 
+  // The markers' elements, known by identity, not by name: a page's own element of the same name
+  // is read as any other.
+  const hosts = new WeakSet();
+  const isOurs = (node) => hosts.has(node);
+
   // --- the marker --------------------------------------------------------------------------------
 
   // One style sheet for every marker, adopted by each shadow root: a constructed sheet, which a
@@ -132,6 +137,7 @@
     let entry = state.marks.get(anchor);
     if (entry?.host.isConnected) return entry;  // a marker the page took away is made again
     const host = document.createElement(TAG);
+    hosts.add(host);
     const root = host.attachShadow({ mode: "closed" });
     if (sheet === null) {
       sheet = new CSSStyleSheet();
@@ -171,7 +177,6 @@
 
   // --- reading the page --------------------------------------------------------------------------
 
-  const isOurs = (node) => node.nodeType === Node.ELEMENT_NODE && node.localName === TAG;
 
   function add(piece, place) {
     if (piece.trim() === "") return;
