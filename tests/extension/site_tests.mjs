@@ -105,6 +105,7 @@ async function markers(tab) {
           }),
         });
       }
+      if (node.localName !== "veltrun-mark") for (const shadow of node.shadowRoots ?? []) walk(shadow, null);
       let before = null;
       for (const child of node.children ?? []) {
         walk(child, before);
@@ -156,6 +157,9 @@ const linksAt = (place) => SCHEMES.map((scheme, i) => ({
   link: WRAP[scheme](NAMES[i][0](place)), address: NAMES[i][1](place), tags: [TAG[scheme], TAG[NAMES[i][2]]],
 }));
 
+// A script's text that makes `link` without holding it whole.
+const split = (link) => `"${link.slice(0, 4)}" + "${link.slice(4)}"`;
+
 // Where pages put links, what each marker should follow, and the page's markup for it. The popup
 // reads the same places.
 const PLACES = [
@@ -168,9 +172,11 @@ const PLACES = [
   ["onclick", "button", (l) => l.map((x) => `<button onclick="return dl('${x.link}')">下载</button>`).join("")],
   ["script", "script", (l) => l.map((x) => `<script>var downurl="第01集$${x.link}#";</script>`).join("")],
   ["text", "#text", (l) => l.map((x) => `<p>地址：${x.link}</p>`).join("")],
+  ["shadow", "a", (l) => `<span></span><script>document.currentScript.previousElementSibling.attachShadow({ mode: "open" })
+    .innerHTML = ${l.map((x) => `'<a href="' + ${split(x.link)} + '">下载</a>'`).join(" + ")};</script>`],
   // Set by a script whose text does not hold the link whole.
   ["field-value", "input", (l) => l.map((x, i) =>
-    `<input id="v${i}"><script>v${i}.value = "${x.link.slice(0, 4)}" + "${x.link.slice(4)}";</script>`).join("")],
+    `<input id="v${i}"><script>v${i}.value = ${split(x.link)};</script>`).join("")],
 ];
 // The page's own style, which tries every way a style sheet has to hide or change a marker (and
 // hides the links themselves, though not the boxes that hold the markers).
@@ -183,8 +189,6 @@ const HOSTILE_STYLE = `<style>
 async function group_marks() {
   const later = linksAt("later");
   const frame = linksAt("frame");
-  // The script that adds links later does not hold them whole.
-  const split = (link) => `"${link.slice(0, 4)}" + "${link.slice(4)}"`;
   const body = PLACES.map(([place, , write]) => `<div>${write(linksAt(place))}</div>`).join("\n") +
     `<div id="later"></div><iframe src="/frame.html"></iframe>
      <script>setTimeout(() => {

@@ -38,7 +38,9 @@
     rewritten: new Map(),  // element -> the href this script gave it
     timer: 0,  // the next slice, which abort() cancels
     observer: null,
+    shadows: new WeakSet(),  // the page's open shadow roots being watched
   };
+  const WATCH = { childList: true, subtree: true, attributes: true, characterData: true };
 
   // The markers' elements, known by identity, not by name: a page's own element of the same name
   // is read as any other.
@@ -125,7 +127,8 @@
   function anchorOf(node) {
     const element = node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement;
     const body = document.body;
-    if (!body || !element || element === body || !body.contains(element)) return body;
+    const inShadow = element?.getRootNode() instanceof ShadowRoot;  // a page's open shadow root
+    if (!body || !element || element === body || (!inShadow && !body.contains(element))) return body;
     const option = element.closest("option, optgroup");
     if (option) return option.closest("select") ?? body;
     const holder = element.closest(HOLDERS);
@@ -187,9 +190,15 @@
     if (batch.pieces.length >= BATCH_PIECES || batch.chars >= BATCH_CHARS) send();
   }
 
-  // The texts of one element: its attributes, and a form field's current value.
+  // The texts of one element: its attributes, and a form field's current value; an open shadow
+  // root of the page's is read and watched as the document is.
   function readElement(element) {
     if (isOurs(element)) return;
+    if (element.shadowRoot && !state.shadows.has(element.shadowRoot)) {
+      state.shadows.add(element.shadowRoot);
+      state.reading.push({ node: element.shadowRoot, deep: true });
+      state.observer?.observe(element.shadowRoot, WATCH);
+    }
     const anchor = anchorOf(element);
     for (const attribute of element.attributes) {
       if (attribute.name === ORIGINAL) continue;
@@ -224,7 +233,7 @@
       if (!next) return false;
       if (!next.node.isConnected || isOurs(next.node)) continue;
       readNode(next.node);
-      if (next.deep && next.node.nodeType === Node.ELEMENT_NODE) {
+      if (next.deep && next.node.firstChild !== null) {
         state.walker = document.createTreeWalker(next.node, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, skipOurs);
       }
     }
@@ -317,7 +326,7 @@
     state.rewrite = hello.rewrite === true;
     state.aria2 = hello.aria2 === true;
     state.observer = new MutationObserver(noticeChanges);
-    state.observer.observe(document, { childList: true, subtree: true, attributes: true, characterData: true });
+    state.observer.observe(document, WATCH);
     if (document.documentElement) state.reading.push({ node: document.documentElement, deep: true });
     schedule(0);
   }
