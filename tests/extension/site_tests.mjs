@@ -415,7 +415,7 @@ async function saveAria2(session, address, secret) {
   await settings.click("#aria2-save");
   await settings.waitForFunction(() => document.getElementById("aria2-notice").textContent !== "");
   const said = await textOf(settings, "aria2-notice");
-  const shown = await settings.evaluate(() => document.body.innerHTML);
+  const shown = await settings.evaluate(() => document.body.innerHTML + [...document.querySelectorAll("input")].map((i) => i.value).join());
   await settings.close();
   return { said, shown };
 }
@@ -434,7 +434,9 @@ async function group_aria2() {
       { link: WRAP.thunder(Buffer.concat([Buffer.from(base), gbk("例子.bin")])), path: "/files/%C0%FD%D7%D3.bin", body: files.gbk },
       { link: WRAP.qqdl(Buffer.from(base + "电影.bin")), path: "/files/%E7%94%B5%E5%BD%B1.bin", body: files.utf8 },
     ];
-    pages.set("/dl.html", page(html(`<p>${made.map((m) => `<a href="${m.link}">下载</a>`).join(" ")}</p>`)));
+    // And one that aria2 refuses.
+    const refused = WRAP.flashget(Buffer.from("mailto:dl@example.com"));
+    pages.set("/dl.html", page(html(`<p>${made.map((m) => `<a href="${m.link}">下载</a>`).join(" ")} ${refused}</p>`)));
     for (const m of made) pages.set(m.path, { body: m.body, type: "application/octet-stream" });
     {
       const session = await launchChromium(puppeteer, BUILD, { scratch });
@@ -457,15 +459,18 @@ async function group_aria2() {
         await popupCdp.send("Network.enable");
         log(popupCdp);
         const sendButtons = await popup.$$("#rows .send");
-        expect("a send button per row", sendButtons.length, 2);
+        expect("a send button per row", sendButtons.length, 3);
         check("and one for all", await popup.$eval("#send-all", (b) => !b.hidden && b.textContent === "全部发送到 aria2"));
         await sendButtons[0].click();
         await popup.waitForFunction(() => /aria2/.test(document.getElementById("notice").textContent) && !/正在/.test(document.getElementById("notice").textContent));
         expect("aria2's answer", await textOf(popup, "notice"), "aria2 已接收 1 个下载。");
+        await sendButtons[2].click();
+        await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("拒绝"));
+        expect("aria2's refusal", await textOf(popup, "notice"), "aria2 拒绝了这个下载：No URI to download.");
         await popup.click("#site");
         await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("真实地址"));
         await popup.close();
-        const found = await waitForMarkers(tab, 2);
+        const found = await waitForMarkers(tab, 3);
         const send = found[1].rows[0].buttons.find((b) => b.cls === "send");
         expect("the marker offers aria2", send?.text, "发送到 aria2");
         await clickNode(tab, send.id);
