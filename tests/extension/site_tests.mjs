@@ -427,8 +427,9 @@ async function group_aria2() {
   // The server's pages are added once its port, which the links hold, is known.
   const pages = new Map();
   const server = await startServer(pages, { maxRequests: 50 });
-  const aria2 = await startAria2(dir, secret);
+  let aria2 = null;
   try {
+    aria2 = await startAria2(dir, secret);
     const base = server.origin + "/files/";
     const made = [
       { link: WRAP.thunder(Buffer.concat([Buffer.from(base), gbk("例子.bin")])), path: "/files/%C0%FD%D7%D3.bin", body: files.gbk },
@@ -505,7 +506,7 @@ async function group_aria2() {
       }
     }
   } finally {
-    await aria2.stop();
+    await aria2?.stop();
     await server.stop();
   }
 }
