@@ -292,11 +292,26 @@ async function group_rewrite() {
     expect("its markup", await empty.evaluate(() => document.documentElement.outerHTML), emptyBefore);
     await empty.evaluate((link) => window.addLink(link), made[0].link);
     await waitForMarkers(empty, 1);
+    // What a content script in the tab may ask, by shape, and later by site.
+    const ask = (message) => settings.evaluate(async (m) => {
+      const [tab] = await chrome.tabs.query({ url: "http://127.0.0.1/links.html*" });
+      const [{ result }] = await chrome.scripting.executeScript({
+        target: { tabId: tab.id }, args: [m],
+        func: (sent) => chrome.runtime.sendMessage(sent).then((answer) => JSON.stringify(answer ?? null), (e) => "refused: " + e.message),
+      });
+      return result;
+    }, message);
+    const well = { type: "veltrun-find", pieces: [made[0].link] };
+    check("a well-formed message is answered", (await ask(well)).includes(made[0].address));
+    for (const bad of [{ type: "veltrun-find", pieces: made[0].link }, { type: "veltrun-find", pieces: [1] }, { type: "find", pieces: [] }, ["veltrun-hello"]]) {
+      expect("an ill-formed message gets no answer: " + JSON.stringify(bad), await ask(bad), "null");
+    }
     // Off: the markers go, the links are given back, and a new visit is left alone.
     expect("the popup says the site is off", await flipSite(session, tab), "已在此网站关闭，标记已移除。");
     expect("no marker", (await markers(tab)).length, 0);
     expect("the links are given back", await hrefs(), [...links, script].map((l) => [l, null]));
     expect("no marker on the other page", (await markers(empty)).length, 0);
+    expect("a site turned off is answered nothing", await ask(well), "null");
     expect("no script registered", await settings.evaluate(() => chrome.scripting.getRegisteredContentScripts()), []);
     await settings.reload();
     await settings.waitForFunction(() => document.body.dataset.ready === "1");
