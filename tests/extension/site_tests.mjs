@@ -251,6 +251,12 @@ async function group_marks() {
     expect("Copy copies the address", await tab.evaluate(() => navigator.clipboard.readText()), gbkMark.rows[0].address);
     const foreign = requests.filter((url) => !url.startsWith(server.origin + "/"));
     expect("requests beyond the fixture server", foreign, []);
+    // Off from the settings page's list of sites.
+    const settings = await settingsPage(session);
+    await settings.click("#sites .site-off");
+    await settings.waitForFunction(() => document.getElementById("sites-notice").textContent !== "");
+    expect("the settings list no site", await settings.$eval("#no-sites", (p) => !p.hidden), true);
+    expect("no marker left", (await markers(tab)).length, 0);
   });
 }
 
