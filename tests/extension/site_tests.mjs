@@ -12,7 +12,7 @@ import path from "node:path";
 import crypto from "node:crypto";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, check, expect, finished, gbk, launchChromium, openPopup, puppeteerFrom,
+  Failure, SCHEMES, WRAP, check, expect, gbk, launchChromium, openPopup, puppeteerFrom,
   startServer, testBuild, textOf,
 } from "./harness.mjs";
 
