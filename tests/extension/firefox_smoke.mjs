@@ -74,9 +74,15 @@ async function smoke(scratch) {
       return background.onMenuClicked({ menuItemId: "decode-selection", selectionText: `字幕 ${link}` }, tab);
     }, framed.link);
     expect("the menu opens the list", opened, { opened: true });
-    // BiDi reports extension pages' addresses as about:blank: the list is the newest tab.
-    const tab = (await browser.pages()).at(-1);
-    await until(tab, () => location.search.startsWith("?selection=") && Boolean(document.body?.dataset.decoded));
+    // BiDi reports extension pages' addresses as about:blank: the list is the newest tab, once
+    // BiDi has reported it.
+    let tab = null;
+    for (const end = Date.now() + 5000; tab === null && Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
+      const newest = (await browser.pages()).at(-1);
+      if (await newest.evaluate(() => location.search.startsWith("?selection=")).catch(() => false)) tab = newest;
+    }
+    if (tab === null) throw new Failure("the list tab did not open");
+    await until(tab, () => Boolean(document.body?.dataset.decoded));
     const selection = await tab.evaluate(() => [...document.querySelectorAll("#rows .address")].map((a) => a.textContent));
     expect("the selection's list", selection, [framed.address]);
     // "Copy the real address" copies in the background page, with the permission it asks for.

@@ -1,5 +1,6 @@
 // The background: the two context-menu entries. It loads the core when it makes the menus (their
-// link patterns are the core's schemes) and when one is used; it does nothing in any page.
+// link patterns are the core's schemes) and when one is used; it does nothing in any page. It
+// also answers the markers on the sites the user chose (site-service.js).
 //
 // Copying from the background needs the clipboardWrite permission in both browsers (nothing
 // focused, no user activation where the copy happens), and that permission warns at install.
@@ -9,6 +10,7 @@ import { loadCore } from "./core/veltrun-core.js";
 import { copyFromBackground } from "./clipboard.js";
 import { copyText } from "./core/rows.js";
 import { SELECTION_PREFIX, loadSettings, readOptions } from "./settings.js";
+import { serveSites } from "./site-service.js";
 
 const MENU_COPY = "copy-real-address";
 const MENU_SELECTION = "decode-selection";
@@ -83,5 +85,6 @@ chrome.runtime.onStartup.addListener(createMenus);
 chrome.contextMenus.onClicked.addListener((info, tab) => {
   onMenuClicked(info, tab);
 });
+serveSites(core);
 // Headless browsers cannot open a context menu; the tests call the handler with synthetic events.
 globalThis.onMenuClicked = onMenuClicked;

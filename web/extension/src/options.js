@@ -15,7 +15,9 @@ const settings = await loadSettings();
 $("strict").checked = settings.strict;
 $("charset").value = settings.charset;
 $("copy-as").value = settings.copyAs;
+$("rewrite").checked = settings.rewriteHref;
 $("settings").addEventListener("change", async () => {
-  await saveSettings({ strict: $("strict").checked, charset: $("charset").value, copyAs: $("copy-as").value });
+  await saveSettings({ strict: $("strict").checked, charset: $("charset").value, copyAs: $("copy-as").value,
+                       rewriteHref: $("rewrite").checked });
   $("notice").textContent = chrome.i18n.getMessage("saved");
 });

@@ -6,6 +6,7 @@ import { loadCore } from "./core/veltrun-core.js";
 import { copyText, recordRow, summaryText } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
+import { offerAria2, offerSite } from "./popup-more.js";
 import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
@@ -37,6 +38,7 @@ const state = {
   shown: 0,
   limit: inTab ? ROWS_PER_PAGE : POPUP_ROWS,
   nearEnd: false,
+  addSend: null,  // gives a row its "send to aria2" button, once aria2 is set up
 };
 
 const text = (key, values) => state.text(key, values);
@@ -98,8 +100,11 @@ const rowView = {
 
 function fill() {
   const fragment = document.createDocumentFragment();
-  for (; state.shown < state.records.length && state.shown < state.limit; state.shown++)
-    fragment.append(recordRow(state.records[state.shown], state.shown, rowView));
+  for (; state.shown < state.records.length && state.shown < state.limit; state.shown++) {
+    const row = recordRow(state.records[state.shown], state.shown, rowView);
+    state.addSend?.(row, state.records[state.shown], state.shown);
+    fragment.append(row);
+  }
   $("rows").append(fragment);
 }
 
@@ -227,6 +232,8 @@ async function start() {
   listen();
   const read = await source;
   performance.mark("page-read");
+  // The site switch and the aria2 buttons need the tab; they are found while the core loads.
+  const offers = Promise.all([offerSite(state.tabId), offerAria2(() => state.records)]);
   const loaded = await core;
   if (read.error || loaded.error) {
     $("summary").textContent = read.error ? read.error.message : text("loadFailed");
@@ -236,6 +243,7 @@ async function start() {
   state.source = read.text;
   state.core = loaded.loaded;
   state.text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
+  [, state.addSend] = await offers;
   await decode();
 }
 

@@ -7,9 +7,10 @@ export const CHOICES = Object.freeze({
   strict: [false, true],
   charset: ["auto", "gbk", "utf8"],
   copyAs: Object.keys(COPY_FORMS),
+  rewriteHref: [false, true],
 });
 
-export const DEFAULTS = Object.freeze({ strict: false, charset: "auto", copyAs: "text" });
+export const DEFAULTS = Object.freeze({ strict: false, charset: "auto", copyAs: "text", rewriteHref: false });
 
 const KEY = "settings";
 

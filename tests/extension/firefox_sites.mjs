@@ -1,0 +1,86 @@
+// The chosen-site markers in Firefox ESR, over WebDriver BiDi: the list tab's switch turns the
+// fixture page's site on, each link gets a marker whose closed shadow root is drawn with its
+// own style, and turning the site off takes them away. BiDi reaches no closed shadow root, so
+// the markers' words are read in Chromium only (site_tests.mjs). As there, the test build's
+// manifest grants http://127.0.0.1/*, which answers the permission request at once.
+//   node firefox_sites.mjs --extension build/extension --tools DIR
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { parseArgs } from "node:util";
+import { Failure, SCHEMES, WRAP, check, expect, gbk, puppeteerFrom, startServer, testBuild } from "./harness.mjs";
+
+const { values: options } = parseArgs({ options: { extension: { type: "string" }, tools: { type: "string" } } });
+const puppeteer = puppeteerFrom(options.tools);
+const GECKO_ID = JSON.parse(fs.readFileSync(path.join(options.extension, "firefox", "manifest.json"), "utf8"))
+  .browser_specific_settings.gecko.id;
+const UUID = "5d7c3b8e-0f41-4c2a-9b6d-3e8f1a2c4b71";
+const ORIGIN = `moz-extension://${UUID}`;
+
+async function until(page, predicate, arg, timeout = 15000) {
+  for (const end = Date.now() + timeout; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
+    try {
+      if (await page.evaluate(predicate, arg)) return;
+    } catch {}
+  }
+  throw new Failure("timed out waiting for " + predicate);
+}
+
+async function run(scratch) {
+  const links = SCHEMES.map((scheme, i) => WRAP[scheme](i === 1 ? gbk("http://例子.cn/电影.mkv") : Buffer.from(`http://dl.example.com/${i}.zip`)));
+  const body = `<!doctype html><meta charset="utf-8"><title>fixture</title><style>veltrun-mark { display: none !important; }</style>` +
+    `<p><a href="${links[0]}">下载</a> <input value="${links[1]}"> <span data-u="${links[2]}">高速</span></p>`;
+  const server = await startServer(new Map([["/forum.html", { body: Buffer.from(body) }]]));
+  const browser = await puppeteer.launch({
+    browser: "firefox",
+    executablePath: "/usr/bin/firefox-esr",
+    headless: true,
+    userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-")),
+    args: ["--remote-allow-system-access"],
+    extraPrefsFirefox: { "extensions.webextensions.uuids": JSON.stringify({ [GECKO_ID]: UUID }) },
+  });
+  try {
+    await browser.installExtension(testBuild(path.join(options.extension, "firefox"), scratch,
+      { host_permissions: ["http://127.0.0.1/*"] }));
+    const forum = await browser.newPage();
+    await forum.goto(server.origin + "/forum.html", { waitUntil: "load" });
+    const list = await browser.newPage();
+    list.goto(`${ORIGIN}/options.html`).catch(() => {});
+    await until(list, () => location.pathname === "/options.html" && typeof browser === "object" && document.readyState === "complete");
+    const tabId = await list.evaluate(async () => (await browser.tabs.query({ url: "http://127.0.0.1/*" }))[0].id);
+    list.goto(`${ORIGIN}/popup.html?tab=${tabId}`).catch(() => {});
+    await until(list, () => location.pathname === "/popup.html" && Boolean(document.body?.dataset.decoded));
+    const flip = async () => {
+      await list.click("#site");
+      await until(list, () => document.getElementById("notice").textContent !== "");
+      const said = await list.evaluate(() => document.getElementById("notice").textContent);
+      await list.evaluate(() => { document.getElementById("notice").textContent = ""; });
+      return said;
+    };
+    expect("on", await flip(), "Each download link on this site now shows its real address beside it.");
+    await until(forum, (n) => document.querySelectorAll("veltrun-mark").length === n, links.length);
+    const drawn = await forum.evaluate(() => [...document.querySelectorAll("veltrun-mark")].map((host) => {
+      const box = host.getBoundingClientRect();
+      return { shadow: host.shadowRoot === null, shown: getComputedStyle(host).display, wide: box.width > 50 && box.height > 10 };
+    }));
+    expect("markers drawn in closed shadow roots", drawn, links.map(() => ({ shadow: true, shown: "inline-block", wide: true })));
+    expect("off", await flip(), "Turned off on this site; the markers are gone.");
+    await until(forum, () => document.querySelectorAll("veltrun-mark").length === 0);
+    check("unregistered", (await list.evaluate(() => browser.scripting.getRegisteredContentScripts())).length === 0);
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+}
+
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "veltrun-firefox-"));
+const started = Date.now();
+try {
+  await run(scratch);
+  console.log(`ok   firefox-sites (${((Date.now() - started) / 1000).toFixed(1)} s)`);
+} catch (error) {
+  console.log(`FAIL firefox-sites: ${error instanceof Failure ? "" : error.stack}${error.message}`);
+  process.exitCode = 1;
+} finally {
+  fs.rmSync(scratch, { recursive: true, force: true });
+}
