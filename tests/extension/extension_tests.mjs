@@ -7,7 +7,7 @@ import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, allRows, check, expect, finished, gbk, largePage, launchChromium, openPopup,
+  Failure, SCHEMES, WRAP, allRows, background, backgroundTarget, check, expect, finished, gbk, largePage, launchChromium, openPopup,
   puppeteerFrom, rows, startServer, testBuild, textOf,
 } from "./harness.mjs";
 
@@ -262,11 +262,10 @@ async function group_network() {
       await finished(popup);
       expect("the popup lists the page again", (await rows(popup)).length, made.length + 1);
       // The background, through a context-menu entry that loads the core and copies.
-      const worker = await session.browser.waitForTarget((t) => t.type() === "service_worker" && t.url().startsWith(session.origin));
-      const workerCdp = await worker.createCDPSession();
+      const workerCdp = await (await backgroundTarget(session)).createCDPSession();
       await workerCdp.send("Network.enable");
       workerCdp.on("Network.requestWillBeSent", record("background"));
-      const result = await (await worker.worker()).evaluate((link) =>
+      const result = await (await background(session)).evaluate((link) =>
         onMenuClicked({ menuItemId: "copy-real-address", linkUrl: link }, undefined), made[0].link);
       check("the menu copied: " + JSON.stringify(result), result.copied === true);
       check("the log saw the popup's own files", requests.some((r) => r.url.endsWith("/core/veltrun.wasm")));
@@ -342,8 +341,7 @@ async function group_locales() {
         tag: document.querySelector("#rows .tag").textContent,
         lang: document.documentElement.lang,
       }));
-      const worker = await session.browser.waitForTarget((t) => t.type() === "service_worker" && t.url().startsWith(session.origin));
-      seen.menu = await (await worker.worker()).evaluate(() => chrome.i18n.getMessage("menuCopyAddress"));
+      seen.menu = await (await background(session)).evaluate(() => chrome.i18n.getMessage("menuCopyAddress"));
       expect(lang, seen, { title: words.title, copyAll: words.copyAll, tag: words.tag, lang: words.lang, menu: words.menu });
     }, { lang });
   }
@@ -364,7 +362,7 @@ async function group_menus() {
   const other = WRAP.qqdl(Buffer.from("http://dl.example.com/a b.zip"));
   await withBrowser({ "/m.html": page(html("<p>menus</p>")) }, async (session, server) => {
     const tab = await visit(session, server.origin + "/m.html");
-    const worker = await (await session.browser.waitForTarget((t) => t.type() === "service_worker" && t.url().startsWith(session.origin))).worker();
+    const worker = await background(session);
     const click = (info) => worker.evaluate(async (i) => {
       const [tab] = await chrome.tabs.query({ url: "http://127.0.0.1/*" });
       return onMenuClicked(i, tab);
@@ -437,7 +435,7 @@ async function group_permissions() {
     const options = await session.browser.newPage();
     await options.goto(session.origin + "/options.html");
     expect("install warnings", await options.evaluate((m) => chrome.management.getPermissionWarningsByManifest(m), manifest), []);
-    const worker = await (await session.browser.waitForTarget((t) => t.type() === "service_worker" && t.url().startsWith(session.origin))).worker();
+    const worker = await background(session);
     const opened = session.browser.waitForTarget((t) => t.url().startsWith(session.origin + "/popup.html?selection="));
     expect("without the permission", await worker.evaluate((link) =>
       onMenuClicked({ menuItemId: "copy-real-address", linkUrl: link }, undefined), film), { opened: true });

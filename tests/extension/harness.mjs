@@ -181,4 +181,20 @@ export async function allRows(page, total, timeout = 30000) {
   return rows(page);
 }
 
+// The extension's service worker target.
+export const backgroundTarget = (session) =>
+  session.browser.waitForTarget((t) => t.type() === "service_worker" && t.url().startsWith(session.origin));
+
+// The service worker once its script has run: just after it starts, its scope may lack `chrome`
+// and the handlers the tests call.
+export async function background(session) {
+  const worker = await (await backgroundTarget(session)).worker();
+  const ready = () => typeof chrome === "object" && typeof onMenuClicked === "function";
+  for (let tries = 0; tries < 200; tries++) {
+    if (await worker.evaluate(ready).catch(() => false)) return worker;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  throw new Failure("the extension's service worker never became ready");
+}
+
 export const textOf = (page, id) => page.evaluate((i) => document.getElementById(i).textContent, id);

@@ -12,7 +12,7 @@ import path from "node:path";
 import crypto from "node:crypto";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, check, expect, gbk, launchChromium, openPopup, puppeteerFrom,
+  Failure, SCHEMES, WRAP, backgroundTarget, check, expect, gbk, launchChromium, openPopup, puppeteerFrom,
   startServer, testBuild, textOf,
 } from "./harness.mjs";
 
@@ -465,7 +465,7 @@ async function group_aria2() {
       try {
         const requests = [];
         const log = (cdp) => cdp.on("Network.requestWillBeSent", (e) => requests.push(e.request.url));
-        const workerCdp = await (await session.browser.waitForTarget((t) => t.type() === "service_worker" && t.url().startsWith(session.origin))).createCDPSession();
+        const workerCdp = await (await backgroundTarget(session)).createCDPSession();
         await workerCdp.send("Network.enable");
         log(workerCdp);
         const saved = await saveAria2(session, aria2.address, secret);

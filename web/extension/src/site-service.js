@@ -26,42 +26,6 @@ function wellFormed(message) {
   return SHAPES[message.type](message);
 }
 
-// The core's finder over each of `pieces`, in one call: a link found in a piece's text is that
-// piece's. The pieces are read as one text, a blank line between them (a link goes on across
-// one line break, never two), and each record is given to the piece its line falls in. A record
-// whose text that piece does not hold is read again piece by piece, as are the pieces it spans.
-function findEach(core, pieces, options) {
-  const firstLines = [];
-  let line = 1;
-  for (const piece of pieces) {
-    firstLines.push(line);
-    line += piece.split("\n").length + 1;
-  }
-  const pieceAt = (n) => {
-    let low = 0;
-    let high = firstLines.length - 1;
-    while (low < high) {
-      const middle = (low + high + 1) >> 1;
-      if (firstLines[middle] <= n) low = middle;
-      else high = middle - 1;
-    }
-    return low;
-  };
-  const found = pieces.map(() => []);
-  const again = new Set();
-  for (const record of core.find(pieces.join("\n\n"), options)) {
-    const i = pieceAt(record.line);
-    if (pieces[i].includes(record.input)) {
-      found[i].push(record);
-    } else {
-      const last = pieceAt(record.line + record.input.split("\n").length - 1);
-      for (let j = i; j <= last; j++) again.add(j);
-    }
-  }
-  for (const i of again) found[i] = core.find(pieces[i], options);
-  return found;
-}
-
 // The words a marker shows, in the browser's language.
 function words() {
   const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
@@ -91,7 +55,7 @@ async function answer(core, message) {
     const options = { ...readOptions(settings), wholeIfNone: false };
     const text = words();
     return {
-      marks: findEach(theCore, message.pieces, options).map((records) =>
+      marks: theCore.findEach(message.pieces, options).map((records) =>
         records.filter((r) => r.addressShown !== null).map((r) => markOf(r, settings, text))),
     };
   }
