@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "linkdecode/simd/simd_level.h"
 
@@ -9,19 +10,39 @@ namespace linkdecode {
 
 namespace {
 
-const char kHex[] = "0123456789ABCDEF";
+constexpr char kHex[] = "0123456789ABCDEF";
 
-// Appends, for each of `bytes`, `before` ("\\x", "%") and the byte's two upper-case hex digits.
+// Each byte's two upper-case hex digits.
+constexpr std::array<char, 512> kHexPairs = [] {
+    std::array<char, 512> pairs{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        pairs[2 * b] = kHex[b >> 4];
+        pairs[2 * b + 1] = kHex[b & 0x0F];
+    }
+    return pairs;
+}();
+
+// Appends, for each of `bytes`, `before` ("\\x", "%", at most four bytes) and the byte's two
+// upper-case hex digits. Built on the stack a block at a time, with copies of a fixed size:
+// growing `out` first would fill with zeros what is written over at once.
 void AppendHexRun(std::string& out, std::string_view before, std::string_view bytes) {
+    constexpr std::size_t kMostBefore = 4;
+    constexpr std::size_t kBlock = 64;
+    char lead[kMostBefore] = {};
+    before.copy(lead, kMostBefore);
+    // Each byte's copy of `lead` may write up to kMostBefore bytes, past its own place.
+    char block[kBlock * (kMostBefore + 2) + kMostBefore];
     const std::size_t each = before.size() + 2;
-    std::size_t at = out.size();
-    out.resize(at + each * bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        before.copy(&out[at], before.size());
-        out[at + before.size()] = kHex[byte >> 4];
-        out[at + before.size() + 1] = kHex[byte & 0x0F];
-        at += each;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const std::size_t count = std::min(kBlock, bytes.size() - done);
+        char* at = block;
+        for (std::size_t k = 0; k < count; ++k, at += each) {
+            const auto byte = static_cast<unsigned char>(bytes[done + k]);
+            std::memcpy(at, lead, kMostBefore);
+            std::memcpy(at + before.size(), &kHexPairs[2 * byte], 2);
+        }
+        out.append(block, count * each);
+        done += count;
     }
 }
 
