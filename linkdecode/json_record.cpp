@@ -121,13 +121,14 @@ void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkRead
         AppendBase64Text(address, out);  // Base64 symbols need no JSON escape
         out.append("\",\"repairs\":[");
     }
-    if (reading.repairs != 0) {
-        // Ids are ASCII words: they need no escape.
-        out += '"';
-        AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
-        out += '"';
+    if (reading.repairs == 0) {
+        out.append("]}\n");
+        return;
     }
-    out.append("]}\n");
+    // Ids are ASCII words: they need no escape.
+    out += '"';
+    AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
+    out.append("\"]}\n");
 }
 
 }  // namespace linkdecode

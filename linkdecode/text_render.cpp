@@ -104,6 +104,8 @@ constexpr PlainBytes kRawPlain = Plain({false, {0, 0, 0, 0}});
 constexpr PlainBytes kTerminalPlain = Plain({false, {kC1Lead, kDirectionLead, 0, 0}});
 constexpr PlainBytes kPercentPlain = Plain({true, {' ', 0, 0, 0}});
 constexpr PlainBytes kJsonPlain = Plain({false, {'"', '\\', kC1Lead, kDirectionLead}});
+// Raw bytes in JSON: ASCII as JSON text, every other byte as an invalid one.
+constexpr PlainBytes kJsonRawPlain = Plain({true, {'"', '\\', 0, 0}});
 
 // Appends `text` to `out`, copying whole each run of bytes that `plain` holds and handing every
 // other byte's place to `escape`, which appends what stands for it and returns how many bytes
@@ -191,6 +193,23 @@ public:
     void Invalid(unsigned char byte) override { AppendHex(out_, "\\\\x", byte); }
     void InvalidRun(std::string_view bytes) override { AppendHexRun(out_, "\\\\x", bytes); }
 
+    // What ReadText with Raw hands this sink, ASCII runs as text and the other bytes as
+    // invalid runs, in one pass over `bytes`.
+    void RawBytes(std::string_view bytes) {
+        AppendInRuns(
+            bytes, kJsonRawPlain,
+            [&](std::string_view text, std::size_t i) -> std::size_t {
+                if (static_cast<unsigned char>(text[i]) < 0x80)
+                    return Escape(text, i);
+                std::size_t end = i + 1;
+                while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x80)
+                    ++end;
+                InvalidRun(text.substr(i, end - i));
+                return end - i;
+            },
+            out_);
+    }
+
 private:
     std::size_t Escape(std::string_view utf8, std::size_t i) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
@@ -259,7 +278,11 @@ Charset RenderJsonString(std::string_view bytes, Charset charset, GbConverter& g
                          std::string& out) {
     out += '"';
     JsonSink sink(out);
-    const Charset used = ReadText(bytes, charset, gb, sink);
+    Charset used = Charset::Raw;
+    if (charset == Charset::Raw)
+        sink.RawBytes(bytes);
+    else
+        used = ReadText(bytes, charset, gb, sink);
     out += '"';
     return used;
 }

@@ -53,6 +53,10 @@ TEST(RenderJsonString, IsValidJsonForAnyBytes) {
         {"\xE2\x80\xAE\xC2\x85", Charset::Auto, R"("\u202E\u0085")"},
         {"\xB5\xE7\xFF", Charset::Gbk, "\"电\\\\xFF\""},
         {"\xB5\xE7", Charset::Raw, R"("\\xB5\\xE7")"},
+        // Raw: ASCII escaped as JSON, every other byte (no C1 or direction mark read) as \\xNN,
+        // and a run longer than the hex writer's block.
+        {"a\"\\\n\x01\xC2\x85 \xE2\x80\xAEz" + Repeat("\xFF", 70) + "/", Charset::Raw,
+         R"("a\"\\\n\u0001\\xC2\\x85 \\xE2\\x80\\xAEz)" + Repeat(R"(\\xFF)", 70) + "/\""},
     };
     for (const auto& c : cases) {
         std::string out;
