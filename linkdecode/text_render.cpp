@@ -107,29 +107,36 @@ constexpr PlainBytes kJsonPlain = Plain({false, {'"', '\\', kC1Lead, kDirectionL
 // Raw bytes in JSON: ASCII as JSON text, every other byte as an invalid one.
 constexpr PlainBytes kJsonRawPlain = Plain({true, {'"', '\\', 0, 0}});
 
-// Appends `text` to `out`, copying whole each run of bytes that `plain` holds and handing every
-// other byte's place to `escape`, which appends what stands for it and returns how many bytes
-// it took (at least one).
+// A kernel's call costs more than the table on fewer bytes.
 constexpr std::size_t kKernelBytes = 16;
 
+// Where the run of bytes that `rule` holds plain, from text[i] on, ends.
+std::size_t PlainRunEnd(std::string_view text, std::size_t i, const PlainBytes& rule) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto& plain = rule.byValue;
+    std::size_t end = i;
+    // Not for an escape right away either.
+    if (const auto find = simd::ActiveKernels().findEscape;
+        find != nullptr && text.size() - i >= kKernelBytes && plain[p[i]])
+        end += find(p + i, text.size() - i, rule.escapes);
+    // Eight at a time while all are plain: one branch instead of eight.
+    while (text.size() - end >= 8 &&
+           (plain[p[end]] & plain[p[end + 1]] & plain[p[end + 2]] & plain[p[end + 3]] &
+            plain[p[end + 4]] & plain[p[end + 5]] & plain[p[end + 6]] & plain[p[end + 7]]))
+        end += 8;
+    while (end < text.size() && plain[p[end]])
+        ++end;
+    return end;
+}
+
+// Appends `text` to `out`, copying whole each run of bytes that `rule` holds plain and handing
+// every other byte's place to `escape`, which appends what stands for it and returns how many
+// bytes it took (at least one).
 template <typename Escape>
 void AppendInRuns(std::string_view text, const PlainBytes& rule, Escape escape, std::string& out) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto find = simd::ActiveKernels().findEscape;
-    const auto& plain = rule.byValue;
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t end = i;
-        // A kernel's call costs more than the table on a few bytes or an escape right away.
-        if (find != nullptr && text.size() - i >= kKernelBytes && plain[p[i]])
-            end += find(p + i, text.size() - i, rule.escapes);
-        // Eight at a time while all are plain: one branch instead of eight.
-        while (text.size() - end >= 8 &&
-               (plain[p[end]] & plain[p[end + 1]] & plain[p[end + 2]] & plain[p[end + 3]] &
-                plain[p[end + 4]] & plain[p[end + 5]] & plain[p[end + 6]] & plain[p[end + 7]]))
-            end += 8;
-        while (end < text.size() && plain[p[end]])
-            ++end;
+        const std::size_t end = PlainRunEnd(text, i, rule);
         out.append(text.data() + i, end - i);
         i = end < text.size() ? end + escape(text, end) : end;
     }
@@ -279,10 +286,16 @@ Charset RenderJsonString(std::string_view bytes, Charset charset, GbConverter& g
     out += '"';
     JsonSink sink(out);
     Charset used = Charset::Raw;
-    if (charset == Charset::Raw)
+    if (charset == Charset::Raw) {
         sink.RawBytes(bytes);
-    else
+    } else if (charset != Charset::Gbk && PlainRunEnd(bytes, 0, kJsonRawPlain) == bytes.size()) {
+        // ASCII that needs no escape, as most links are: UTF-8 read as it stands, in one search
+        // instead of a check of the charset and a search for escapes.
+        out.append(bytes);
+        used = Charset::Utf8;
+    } else {
         used = ReadText(bytes, charset, gb, sink);
+    }
     out += '"';
     return used;
 }
