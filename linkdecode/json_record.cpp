@@ -25,7 +25,9 @@ public:
         *at_++ = '"';
     }
     void PutNumber(std::uint64_t number) { at_ = std::to_chars(at_, at_ + 20, number).ptr; }
-    void AppendTo(std::string& out) const { out.append(text_, static_cast<std::size_t>(at_ - text_)); }
+    void AppendTo(std::string& out) const {
+        out.append(text_, static_cast<std::size_t>(at_ - text_));
+    }
 
 private:
     char text_[128];

@@ -94,7 +94,7 @@ private:
     bool ended_ = false;  // a byte no Base64 symbol came after the open link's prefix
     FoundLink current_{};
     std::uint64_t line_ = 1;          // line of the first byte not yet scanned
-    std::string joined_;  // the carry and the start of the piece after it, kept to reuse its storage
+    std::string joined_;              // the carry and the next piece's start; its storage is reused
     std::vector<std::string> spare_;  // recycled link storage
     std::size_t spareBytes_ = 0;      // the capacity held in spare_
 };

@@ -158,8 +158,9 @@ TEST(LinkFinder, PieceBoundariesDoNotMatter) {
             const auto whole = FindLinks(text, mode, cap);
             std::mt19937 random(7);
             for (int round = 0; round < 150; ++round) {
-                std::uniform_int_distribution<std::size_t> size(
-                    1, round < 50 ? 3 : round < 100 ? 40 : 3000);
+                std::uniform_int_distribution<std::size_t> size(1, round < 50    ? 3
+                                                                   : round < 100 ? 40
+                                                                                 : 3000);
                 LinkFinder finder(mode, cap);
                 std::vector<FoundLink> pieces;
                 std::vector<FoundLink> fed;
