@@ -109,6 +109,9 @@ std::uint64_t LineBreaks(std::string_view text, std::size_t from, std::size_t to
     }
 }
 
+// The bytes of a piece joined to the carry before the rest of the piece is scanned in place.
+constexpr std::size_t kJoinedBytes = 1024;
+
 // Recycled link storage kept at most, so that a text of long links leaves none behind.
 constexpr std::size_t kSpareBytes = 256 * 1024;
 
@@ -250,13 +253,32 @@ void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed)
 }
 
 void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed) {
-    std::string_view text = piece;
-    if (!carry_.empty()) {
-        joined_.assign(carry_).append(piece);
-        carry_.clear();
-        text = joined_;
+    if (carry_.empty()) {
+        ScanText(piece, final, completed);
+        return;
     }
+    // Joining the carry to the whole piece would copy the piece: it is joined to the piece's
+    // start only, and the rest is scanned where it lies. Where pieces are cut never changes the
+    // links found, and what the first scan leaves undecided is a tail of what it scanned, so
+    // unless it reaches back into the carry it stands in the piece just before the rest.
+    const std::size_t head = final ? piece.size() : std::min(piece.size(), kJoinedBytes);
+    joined_.assign(carry_).append(piece.substr(0, head));
+    carry_.clear();
+    ScanText(joined_, final, completed);
+    if (head == piece.size())
+        return;
+    if (carry_.size() > head) {
+        joined_.assign(carry_).append(piece.substr(head));
+        carry_.clear();
+        ScanText(joined_, final, completed);
+        return;
+    }
+    const std::size_t from = head - carry_.size();
+    carry_.clear();
+    ScanText(piece.substr(from), final, completed);
+}
 
+void LinkFinder::ScanText(std::string_view text, bool final, std::vector<FoundLink>& completed) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         if (inLink_) {

@@ -62,6 +62,8 @@ public:
 
 private:
     void Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed);
+    // Scans `text`, the carry and the bytes that follow it, leaving a new carry when it must.
+    void ScanText(std::string_view text, bool final, std::vector<FoundLink>& completed);
 
     // Returns the first byte of the next scheme at or after `from`, or npos; sets `found` to the
     // scheme and its length when one is found, and `undecided` to where the undecidable tail of
@@ -92,7 +94,7 @@ private:
     bool ended_ = false;  // a byte no Base64 symbol came after the open link's prefix
     FoundLink current_{};
     std::uint64_t line_ = 1;          // line of the first byte not yet scanned
-    std::string joined_;              // the carry and the piece after it, kept to reuse its storage
+    std::string joined_;              // the carry and the next piece's start; its storage is reused
     std::vector<std::string> spare_;  // recycled link storage
     std::size_t spareBytes_ = 0;      // the capacity held in spare_
 };

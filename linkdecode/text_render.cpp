@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "linkdecode/simd/simd_level.h"
 
@@ -9,19 +10,39 @@ namespace linkdecode {
 
 namespace {
 
-const char kHex[] = "0123456789ABCDEF";
+constexpr char kHex[] = "0123456789ABCDEF";
 
-// Appends, for each of `bytes`, `before` ("\\x", "%") and the byte's two upper-case hex digits.
+// Each byte's two upper-case hex digits.
+constexpr std::array<char, 512> kHexPairs = [] {
+    std::array<char, 512> pairs{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        pairs[2 * b] = kHex[b >> 4];
+        pairs[2 * b + 1] = kHex[b & 0x0F];
+    }
+    return pairs;
+}();
+
+// Appends, for each of `bytes`, `before` ("\\x", "%", at most four bytes) and the byte's two
+// upper-case hex digits. Built on the stack a block at a time, with copies of a fixed size:
+// growing `out` first would fill with zeros what is written over at once.
 void AppendHexRun(std::string& out, std::string_view before, std::string_view bytes) {
+    constexpr std::size_t kMostBefore = 4;
+    constexpr std::size_t kBlock = 64;
+    char lead[kMostBefore] = {};
+    before.copy(lead, kMostBefore);
+    // Each byte's copy of `lead` may write up to kMostBefore bytes, past its own place.
+    char block[kBlock * (kMostBefore + 2) + kMostBefore];
     const std::size_t each = before.size() + 2;
-    std::size_t at = out.size();
-    out.resize(at + each * bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        before.copy(&out[at], before.size());
-        out[at + before.size()] = kHex[byte >> 4];
-        out[at + before.size() + 1] = kHex[byte & 0x0F];
-        at += each;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const std::size_t count = std::min(kBlock, bytes.size() - done);
+        char* at = block;
+        for (std::size_t k = 0; k < count; ++k, at += each) {
+            const auto byte = static_cast<unsigned char>(bytes[done + k]);
+            std::memcpy(at, lead, kMostBefore);
+            std::memcpy(at + before.size(), &kHexPairs[2 * byte], 2);
+        }
+        out.append(block, count * each);
+        done += count;
     }
 }
 
@@ -83,30 +104,39 @@ constexpr PlainBytes kRawPlain = Plain({false, {0, 0, 0, 0}});
 constexpr PlainBytes kTerminalPlain = Plain({false, {kC1Lead, kDirectionLead, 0, 0}});
 constexpr PlainBytes kPercentPlain = Plain({true, {' ', 0, 0, 0}});
 constexpr PlainBytes kJsonPlain = Plain({false, {'"', '\\', kC1Lead, kDirectionLead}});
+// Raw bytes in JSON: ASCII as JSON text, every other byte as an invalid one.
+constexpr PlainBytes kJsonRawPlain = Plain({true, {'"', '\\', 0, 0}});
 
-// Appends `text` to `out`, copying whole each run of bytes that `plain` holds and handing every
-// other byte's place to `escape`, which appends what stands for it and returns how many bytes
-// it took (at least one).
+// A kernel's call costs more than the table on fewer bytes.
 constexpr std::size_t kKernelBytes = 16;
 
+// Where the run of bytes that `rule` holds plain, from text[i] on, ends.
+std::size_t PlainRunEnd(std::string_view text, std::size_t i, const PlainBytes& rule) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto& plain = rule.byValue;
+    std::size_t end = i;
+    // Not for an escape right away either.
+    if (const auto find = simd::ActiveKernels().findEscape;
+        find != nullptr && text.size() - i >= kKernelBytes && plain[p[i]])
+        end += find(p + i, text.size() - i, rule.escapes);
+    // Eight at a time while all are plain: one branch instead of eight.
+    while (text.size() - end >= 8 &&
+           (plain[p[end]] & plain[p[end + 1]] & plain[p[end + 2]] & plain[p[end + 3]] &
+            plain[p[end + 4]] & plain[p[end + 5]] & plain[p[end + 6]] & plain[p[end + 7]]))
+        end += 8;
+    while (end < text.size() && plain[p[end]])
+        ++end;
+    return end;
+}
+
+// Appends `text` to `out`, copying whole each run of bytes that `rule` holds plain and handing
+// every other byte's place to `escape`, which appends what stands for it and returns how many
+// bytes it took (at least one).
 template <typename Escape>
 void AppendInRuns(std::string_view text, const PlainBytes& rule, Escape escape, std::string& out) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto find = simd::ActiveKernels().findEscape;
-    const auto& plain = rule.byValue;
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t end = i;
-        // A kernel's call costs more than the table on a few bytes or an escape right away.
-        if (find != nullptr && text.size() - i >= kKernelBytes && plain[p[i]])
-            end += find(p + i, text.size() - i, rule.escapes);
-        // Eight at a time while all are plain: one branch instead of eight.
-        while (text.size() - end >= 8 &&
-               (plain[p[end]] & plain[p[end + 1]] & plain[p[end + 2]] & plain[p[end + 3]] &
-                plain[p[end + 4]] & plain[p[end + 5]] & plain[p[end + 6]] & plain[p[end + 7]]))
-            end += 8;
-        while (end < text.size() && plain[p[end]])
-            ++end;
+        const std::size_t end = PlainRunEnd(text, i, rule);
         out.append(text.data() + i, end - i);
         i = end < text.size() ? end + escape(text, end) : end;
     }
@@ -169,6 +199,23 @@ public:
     }
     void Invalid(unsigned char byte) override { AppendHex(out_, "\\\\x", byte); }
     void InvalidRun(std::string_view bytes) override { AppendHexRun(out_, "\\\\x", bytes); }
+
+    // What ReadText with Raw hands this sink, ASCII runs as text and the other bytes as
+    // invalid runs, in one pass over `bytes`.
+    void RawBytes(std::string_view bytes) {
+        AppendInRuns(
+            bytes, kJsonRawPlain,
+            [&](std::string_view text, std::size_t i) -> std::size_t {
+                if (static_cast<unsigned char>(text[i]) < 0x80)
+                    return Escape(text, i);
+                std::size_t end = i + 1;
+                while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x80)
+                    ++end;
+                InvalidRun(text.substr(i, end - i));
+                return end - i;
+            },
+            out_);
+    }
 
 private:
     std::size_t Escape(std::string_view utf8, std::size_t i) {
@@ -238,7 +285,17 @@ Charset RenderJsonString(std::string_view bytes, Charset charset, GbConverter& g
                          std::string& out) {
     out += '"';
     JsonSink sink(out);
-    const Charset used = ReadText(bytes, charset, gb, sink);
+    Charset used = Charset::Raw;
+    if (charset == Charset::Raw) {
+        sink.RawBytes(bytes);
+    } else if (charset != Charset::Gbk && PlainRunEnd(bytes, 0, kJsonRawPlain) == bytes.size()) {
+        // ASCII that needs no escape, as most links are: UTF-8 read as it stands, in one search
+        // instead of a check of the charset and a search for escapes.
+        out.append(bytes);
+        used = Charset::Utf8;
+    } else {
+        used = ReadText(bytes, charset, gb, sink);
+    }
     out += '"';
     return used;
 }

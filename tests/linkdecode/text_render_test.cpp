@@ -53,6 +53,15 @@ TEST(RenderJsonString, IsValidJsonForAnyBytes) {
         {"\xE2\x80\xAE\xC2\x85", Charset::Auto, R"("\u202E\u0085")"},
         {"\xB5\xE7\xFF", Charset::Gbk, "\"电\\\\xFF\""},
         {"\xB5\xE7", Charset::Raw, R"("\\xB5\\xE7")"},
+        // Plain ASCII is copied whole; a control or a quote after a long plain start is not.
+        {"http://example.com/a/b/c.exe", Charset::Auto, R"("http://example.com/a/b/c.exe")"},
+        {"http://example.com/a/b/c.exe\x7F", Charset::Utf8,
+         R"("http://example.com/a/b/c.exe\u007F")"},
+        {"http://example.com/a/b/c.exe\"", Charset::Auto, R"("http://example.com/a/b/c.exe\"")"},
+        // Raw: ASCII escaped as JSON, every other byte (no C1 or direction mark read) as \\xNN,
+        // and a run longer than the hex writer's block.
+        {"a\"\\\n\x01\xC2\x85 \xE2\x80\xAEz" + Repeat("\xFF", 70) + "/", Charset::Raw,
+         R"("a\"\\\n\u0001\\xC2\\x85 \\xE2\\x80\\xAEz)" + Repeat(R"(\\xFF)", 70) + "/\""},
     };
     for (const auto& c : cases) {
         std::string out;
