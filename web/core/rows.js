@@ -20,6 +20,20 @@ export function copyButton(caption, label, onCopy) {
   return button;
 }
 
+// Copies `lines`, one a line, and says in `notice` how that went, in the words of `text`.
+export async function copyLines(lines, notice, text) {
+  if (lines.length === 0) {
+    notice.textContent = text("nothing");
+    return;
+  }
+  try {
+    await navigator.clipboard.writeText(lines.join("\n"));
+    notice.textContent = text("copied", { n: lines.length });
+  } catch {
+    notice.textContent = text("copyFailed");
+  }
+}
+
 // The forms a row's address is copied in: the record's field for each.
 export const COPY_FORMS = Object.freeze({ text: "addressShown", own: "percentOwn", utf8: "percentUtf8" });
 

@@ -5,7 +5,7 @@
 "use strict";
 
 import { loadCore } from "../core/veltrun-core.js";
-import { copyButton, copyText as copyAs, element, recordRow, summaryText } from "../core/rows.js";
+import { copyButton, copyLines, copyText as copyAs, element, recordRow, summaryText } from "../core/rows.js";
 import { translator } from "../core/texts.js";
 import { WASM_BASE64 } from "./embedded-wasm.js";
 
@@ -54,18 +54,7 @@ function report(error) {
 // Runs `task` (which may return a promise) and reports its failure.
 const run = (task) => Promise.resolve().then(task).catch(report);
 
-async function copy(lines) {
-  if (lines.length === 0) {
-    $("notice").textContent = text("nothing");
-    return;
-  }
-  try {
-    await navigator.clipboard.writeText(lines.join("\n"));
-    $("notice").textContent = text("copied", { n: lines.length });
-  } catch {
-    $("notice").textContent = text("copyFailed");
-  }
-}
+const copy = (lines) => copyLines(lines, $("notice"), text);
 
 // --- decoding ---------------------------------------------------------------------------------
 

@@ -3,7 +3,7 @@
 // core's finder in pieces, and lists the records the core returns. Which text is a link and
 // what it says is the core's; this script only moves text and builds rows.
 import { loadCore } from "./core/veltrun-core.js";
-import { copyText, recordRow, summaryText } from "./core/rows.js";
+import { copyLines, copyText, recordRow, summaryText } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
 import { offerAria2, offerSite } from "./popup-more.js";
@@ -78,18 +78,7 @@ async function readSource() {
 
 // --- the list ---------------------------------------------------------------------------------
 
-async function copy(lines) {
-  if (lines.length === 0) {
-    $("notice").textContent = text("nothing");
-    return;
-  }
-  try {
-    await navigator.clipboard.writeText(lines.join("\n"));
-    $("notice").textContent = text("copied", { n: lines.length });
-  } catch {
-    $("notice").textContent = text("copyFailed");
-  }
-}
+const copy = (lines) => copyLines(lines, $("notice"), text);
 
 const rowView = {
   text,
