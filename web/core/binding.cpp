@@ -94,10 +94,10 @@ void AppendBool(bool value, std::string& out) {
 }
 
 // Appends the record of one link read whole: the core's JSON record, and after its fields
-// "inputShown" (the excerpt a row shows), "tooLong" (false), "repairWouldDecode", "openable",
-// "addressShown" (as RenderText shows it: controls and direction marks as \xNN), "percentOwn"
-// (percent-encoded from the link's own bytes) and "percentUtf8" (from the text read); the last
-// three are null without an address.
+// "inputShown" (the excerpt a row shows), "tooLong" (false), "repairWouldDecode" and "openable".
+// Without an address, "addressShown", "percentOwn" and "percentUtf8" follow as null; with one,
+// they are left out, for vt_render to make when they are first read: a long list shows and
+// copies few of its rows, and rendering every address three times cost more than reading it.
 void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOptions options,
                   std::string& out) {
     linkdecode::ReadLink(text, options, g_reading);
@@ -112,24 +112,9 @@ void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOpt
     AppendBool(reading.repairWouldDecode, out);
     out += ",\"openable\":";
     AppendBool(reading.HasAddress() && linkdecode::IsOpenableAddress(reading.address), out);
-    if (!reading.HasAddress()) {
-        out += ",\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
-        return;
-    }
-    std::string& rendered = g_rendered;
-    rendered.clear();
-    linkdecode::RenderText(reading.address, reading.charset, g_gb, rendered);
-    out += ",\"addressShown\":";
-    AppendJsonText(rendered, out);
-    const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
-    const Charset charsets[] = {Charset::Raw, reading.charset};
-    for (int i = 0; i < 2; ++i) {
-        rendered.clear();
-        linkdecode::RenderPercentEncoded(reading.address, charsets[i], g_gb, rendered);
-        out += names[i];
-        linkdecode::AppendJsonAscii(rendered, out);
-    }
-    out += '}';
+    out += reading.HasAddress()
+               ? "}"
+               : ",\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
 }
 
 // The record of a link longer than kMaxLinkBytes, which is not read: the fields of a record,
@@ -268,6 +253,31 @@ VT_EXPORT(vt_unwrap)
 void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t charset) {
     g_result.clear();
     AppendRecord({link, size}, 0, {ModeOf(repair), ReadCharsetAt(charset)}, g_result);
+}
+
+// Sets the result to the renderings of a record's address, `size` bytes at `address` read in
+// kReadCharsets[charset] (the record's "charset"): {"addressShown" (controls and direction marks
+// as \xNN, as RenderText shows it), "percentOwn" (percent-encoded from the bytes themselves),
+// "percentUtf8" (from the text read)}.
+VT_EXPORT(vt_render)
+void vt_render(const char* address, std::size_t size, std::size_t charset) {
+    const std::string_view bytes(address, size);
+    const Charset read = ReadCharsetAt(charset);
+    std::string& out = g_result;
+    std::string& rendered = g_rendered;
+    rendered.clear();
+    linkdecode::RenderText(bytes, read, g_gb, rendered);
+    out = "{\"addressShown\":";
+    AppendJsonText(rendered, out);
+    const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
+    const Charset charsets[] = {Charset::Raw, read};
+    for (int i = 0; i < 2; ++i) {
+        rendered.clear();
+        linkdecode::RenderPercentEncoded(bytes, charsets[i], g_gb, rendered);
+        out += names[i];
+        linkdecode::AppendJsonAscii(rendered, out);
+    }
+    out += '}';
 }
 
 // Starts decoding a text, which vt_decode_feed then gives in pieces; as vt_unwrap for `repair`
