@@ -305,29 +305,41 @@ void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t chars
     SetAsciiResult(g_records);
 }
 
-// Sets the result to the renderings of a record's address, `size` bytes at `address` read in
-// kReadCharsets[charset] (the record's "charset"): {"addressShown" (controls and direction marks
-// as \xNN, as RenderText shows it), "percentOwn" (percent-encoded from the bytes themselves),
-// "percentUtf8" (from the text read)}.
-VT_EXPORT(vt_render)
-void vt_render(const char* address, std::size_t size, std::size_t charset) {
-    const std::string_view bytes(address, size);
-    const Charset read = ReadCharsetAt(charset);
+// Sets the result to a JSON array of the renderings of records' addresses, given as `size` bytes
+// of addresses, each a 32-bit little-endian length, a byte with its index in kReadCharsets (the
+// record's "charset") and that many bytes: [{"addressShown" (controls and direction marks as
+// \xNN, as RenderText shows it), "percentOwn" (percent-encoded from the bytes themselves),
+// "percentUtf8" (from the text read)}].
+VT_EXPORT(vt_render) void vt_render(const char* data, std::size_t size) {
     std::string& out = g_records;
     std::string& rendered = g_rendered;
-    rendered.clear();
-    linkdecode::RenderText(bytes, read, g_gb, rendered);
-    out = "{\"addressShown\":";
-    AppendJsonText(rendered, out);
-    const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
-    const Charset charsets[] = {Charset::Raw, read};
-    for (int i = 0; i < 2; ++i) {
+    out = "[";
+    for (std::size_t at = 0; at < size;) {
+        std::uint32_t length = 0;
+        if (size - at <= sizeof length)
+            __builtin_trap();  // not the script's layout
+        std::memcpy(&length, data + at, sizeof length);
+        const Charset read = ReadCharsetAt(static_cast<unsigned char>(data[at + sizeof length]));
+        at += sizeof length + 1;
+        if (length > size - at)
+            __builtin_trap();
+        const std::string_view bytes(data + at, length);
+        at += length;
         rendered.clear();
-        linkdecode::RenderPercentEncoded(bytes, charsets[i], g_gb, rendered);
-        out += names[i];
-        linkdecode::AppendJsonAscii(rendered, out);
+        linkdecode::RenderText(bytes, read, g_gb, rendered);
+        out += out.size() == 1 ? "{\"addressShown\":" : ",{\"addressShown\":";
+        AppendJsonText(rendered, out);
+        const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
+        const Charset charsets[] = {Charset::Raw, read};
+        for (int i = 0; i < 2; ++i) {
+            rendered.clear();
+            linkdecode::RenderPercentEncoded(bytes, charsets[i], g_gb, rendered);
+            out += names[i];
+            linkdecode::AppendJsonAscii(rendered, out);
+        }
+        out += '}';
     }
-    out += '}';
+    out += ']';
     SetAsciiResult(out);
 }
 

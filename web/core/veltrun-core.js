@@ -213,21 +213,34 @@ export async function loadCore(wasm) {
   // percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
   //
   // bytes is decoded from Base64 when first read, and the core leaves out an address's three
-  // renderings, to make them when one is first read: a long list shows and copies few of its
-  // rows. They are enumerable getters, so structuredClone and JSON read them as fields. The
-  // getters are shared and keep what they made in the record itself, out of sight: a getter
-  // made per record would cost a closure each and turn every record into a slow dictionary.
+  // renderings, to make them when one is first read, for every record of the same call at once:
+  // a long list shows and copies few of its rows. They are enumerable getters, so
+  // structuredClone and JSON read them as fields. The getters are shared and keep what they made
+  // in the record itself, out of sight: a getter made per record would cost a closure each and
+  // turn every record into a slow dictionary.
   const BYTES = Symbol("bytes");         // the Base64 text, then the bytes
-  const RENDERED = Symbol("rendered");  // null, then the three renderings
+  const RENDERED = Symbol("rendered");  // the records of its call still to render, then its own
   function bytesOfRecord() {
     const held = this[BYTES];
     return typeof held === "string" ? (this[BYTES] = bytesFromBase64(held)) : held;
   }
+  function renderAll(pending) {
+    const parts = pending.map((record) => record.bytes);
+    const joined = new Uint8Array(parts.reduce((n, part) => n + 5 + part.length, 0));
+    const lengths = new DataView(joined.buffer);
+    let at = 0;
+    pending.forEach((record, i) => {
+      lengths.setUint32(at, parts[i].length, true);
+      joined[at + 4] = indexIn(charsets, record.charset);
+      joined.set(parts[i], at + 5);
+      at += 5 + parts[i].length;
+    });
+    withBytes("vt_render", joined);
+    result().forEach((made, i) => { pending[i][RENDERED] = made; });
+    pending.length = 0;  // its records no longer hold one another
+  }
   function rendered(record) {
-    if (record[RENDERED] === null) {
-      withBytes("vt_render", record.bytes, indexIn(charsets, record.charset));
-      record[RENDERED] = result();
-    }
+    if (Array.isArray(record[RENDERED])) renderAll(record[RENDERED]);
     return record[RENDERED];
   }
   const getter = (get) => ({ enumerable: true, get });
@@ -239,7 +252,9 @@ export async function loadCore(wasm) {
     percentUtf8: getter(function () { return rendered(this).percentUtf8; }),
   };
 
-  function recordOf(raw) {
+  // The record of `raw`, one of the records of a call into the core, whose records that have an
+  // address to render are gathered in `pending`.
+  function recordOf(raw, pending) {
     const record = {
       input: raw.input, line: raw.line, scheme: raw.scheme, outcome: raw.outcome,
       address: raw.address, charset: raw.charset,
@@ -259,8 +274,19 @@ export async function loadCore(wasm) {
       record.percentUtf8 = raw.percentUtf8;
     }
     Object.defineProperty(record, BYTES, HIDDEN)[BYTES] = raw.bytes;
-    return Object.defineProperty(record, RENDERED, HIDDEN);
+    Object.defineProperty(record, RENDERED, HIDDEN);
+    if (raw.addressShown === undefined) {
+      record[RENDERED] = pending;
+      pending.push(record);
+    }
+    return record;
   }
+
+  // The records of the latest call's result, a JSON array of the core's records.
+  const recordsOf = (raws) => {
+    const pending = [];
+    return raws.map((raw) => recordOf(raw, pending));
+  };
 
   guarded(() => core.vt_info());
   const info = result();
@@ -279,7 +305,7 @@ export async function loadCore(wasm) {
     const bytes = bytesOf(link, "link");
     const { lenient, charset } = readOptions(options);
     withBytes("vt_unwrap", bytes, lenient ? 1 : 0, indexIn(charsets, charset));
-    return recordOf(result());
+    return recordOf(result(), []);
   }
 
   // Frees the sessions of decoders dropped before they were done.
@@ -346,7 +372,7 @@ export async function loadCore(wasm) {
         if (!(typeof max === "number" && max >= 1)) throw new TypeError("Veltrun: next(max) takes a number of 1 or more");
         const count = Math.min(max, 0x7fffffff);
         const taken = guarded(() => core.vt_decode_next(session, count));
-        const records = result().map(recordOf);
+        const records = recordsOf(result());
         if (finished && taken < count) close();
         return records;
       },
@@ -403,7 +429,8 @@ export async function loadCore(wasm) {
       at += 4 + part.length;
     }
     withBytes("vt_find_each", joined, lenient ? 1 : 0, indexIn(charsets, charset), wholeIfNone ? 1 : 0);
-    return result().map((records) => records.map(recordOf));
+    const pending = [];
+    return result().map((records) => records.map((raw) => recordOf(raw, pending)));
   }
 
   const encodeOptions = (options, defaults) => optionsOf(options, defaults, (key, value) => {
