@@ -94,6 +94,21 @@ test("unwrap() gives the records of veltrun --json for links given whole", () =>
   }
 });
 
+test("a record's renderings, made when first read, are veltrun's own and are cloned as fields", () => {
+  for (const mode of MODES) {
+    const given = links(40, 13).filter((link) => core.unwrap(link, mode).addressShown !== null);
+    const lines = (args) => execFileSync(EXE, [...args, "--", ...given]).toString("utf8").split("\n").slice(0, -1);
+    const lenient = mode.lenient ? ["--lenient"] : [];
+    const records = given.map((link) => core.unwrap(link, mode));
+    assert.deepEqual(records.map((r) => r.addressShown), lines(flags(mode)), JSON.stringify(mode));
+    assert.deepEqual(records.map((r) => r.percentUtf8), lines(["-p", ...flags(mode)]), JSON.stringify(mode));
+    assert.deepEqual(records.map((r) => r.percentOwn), lines([...lenient, "-p", "--charset", "raw"]), JSON.stringify(mode));
+    const fresh = given.map((link) => core.unwrap(link, mode));  // nothing read yet
+    assert.deepEqual(structuredClone(fresh), records);
+    assert.deepEqual(JSON.parse(JSON.stringify(fresh)), JSON.parse(JSON.stringify(records)));
+  }
+});
+
 test("where a text is cut changes no record, in characters or in bytes", () => {
   const texts = ["😀 " + links(30, 3).join(" 电 😀\n") + " QQDL://aHR0cDovL2EvYg==", "😀电".repeat(30) + " a/b"];
   for (const [text, lenient] of [[texts[0], false], [texts[0], true], [texts[1], false]]) {

@@ -4,7 +4,8 @@
 //
 // Every result is JSON (valid UTF-8, whatever the input): rows are the core's JSON records
 // (AppendJsonRecord, as `veltrun --json` writes them) with a few fields more for the page and
-// the extension, so the script reads fields by name and never by position.
+// the extension, so the script reads fields by name and never by position. Records cross in
+// ASCII, their other characters as JSON escapes (SetAsciiResult).
 
 #include <algorithm>
 #include <cstdint>
@@ -79,6 +80,54 @@ ImportedGbConverter g_gb;
 linkdecode::LinkReading g_reading;
 std::string g_rendered;
 
+// Records as they are written, before SetAsciiResult makes them the result.
+std::string g_records;
+
+// Appends the JSON escape of a UTF-16 code unit.
+void AppendEscape(std::uint32_t unit, std::string& out) {
+    const char kHex[] = "0123456789abcdef";
+    const char escape[] = {
+        '\\',           'u', kHex[unit >> 12], kHex[(unit >> 8) & 15], kHex[(unit >> 4) & 15],
+        kHex[unit & 15]};
+    out.append(escape, sizeof escape);
+}
+
+// Sets the result to the well-formed UTF-8 JSON `json` with every character beyond ASCII written
+// as a \u escape (a surrogate pair beyond U+FFFF): the script's UTF-8 decoding and JSON.parse
+// take ASCII several times as fast as text with Chinese in it, more than this pass costs.
+void SetAsciiResult(const std::string& json) {
+    std::string& out = g_result;
+    out.clear();
+    const auto* p = reinterpret_cast<const unsigned char*>(json.data());
+    const std::size_t size = json.size();
+    std::size_t i = 0;
+    while (i < size) {
+        std::size_t end = i;
+        for (std::uint64_t word = 0; size - end >= sizeof word; end += sizeof word) {
+            std::memcpy(&word, p + end, sizeof word);
+            if ((word & 0x8080808080808080u) != 0)
+                break;
+        }
+        while (end < size && p[end] < 0x80)
+            ++end;
+        out.append(json, i, end - i);
+        if (end == size)
+            break;
+        const unsigned lead = p[end];
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        std::uint32_t codePoint = lead & (0x7Fu >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            codePoint = codePoint << 6 | (p[end + k] & 0x3Fu);
+        if (codePoint >= 0x10000) {
+            AppendEscape(0xD800 | (codePoint - 0x10000) >> 10, out);
+            AppendEscape(0xDC00 | (codePoint & 0x3FF), out);
+        } else {
+            AppendEscape(codePoint, out);
+        }
+        i = end + length;
+    }
+}
+
 // Appends well-formed UTF-8 `text` as a JSON string.
 void AppendJsonText(std::string_view text, std::string& out) {
     linkdecode::RenderJsonString(text, Charset::Utf8, g_gb, out);
@@ -94,10 +143,10 @@ void AppendBool(bool value, std::string& out) {
 }
 
 // Appends the record of one link read whole: the core's JSON record, and after its fields
-// "inputShown" (the excerpt a row shows), "tooLong" (false), "repairWouldDecode", "openable",
-// "addressShown" (as RenderText shows it: controls and direction marks as \xNN), "percentOwn"
-// (percent-encoded from the link's own bytes) and "percentUtf8" (from the text read); the last
-// three are null without an address.
+// "inputShown" (the excerpt a row shows), "tooLong" (false), "repairWouldDecode" and "openable".
+// Without an address, "addressShown", "percentOwn" and "percentUtf8" follow as null; with one,
+// they are left out, for vt_render to make when they are first read: a long list shows and
+// copies few of its rows, and rendering every address three times cost more than reading it.
 void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOptions options,
                   std::string& out) {
     linkdecode::ReadLink(text, options, g_reading);
@@ -112,24 +161,9 @@ void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOpt
     AppendBool(reading.repairWouldDecode, out);
     out += ",\"openable\":";
     AppendBool(reading.HasAddress() && linkdecode::IsOpenableAddress(reading.address), out);
-    if (!reading.HasAddress()) {
-        out += ",\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
-        return;
-    }
-    std::string& rendered = g_rendered;
-    rendered.clear();
-    linkdecode::RenderText(reading.address, reading.charset, g_gb, rendered);
-    out += ",\"addressShown\":";
-    AppendJsonText(rendered, out);
-    const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
-    const Charset charsets[] = {Charset::Raw, reading.charset};
-    for (int i = 0; i < 2; ++i) {
-        rendered.clear();
-        linkdecode::RenderPercentEncoded(reading.address, charsets[i], g_gb, rendered);
-        out += names[i];
-        linkdecode::AppendJsonAscii(rendered, out);
-    }
-    out += '}';
+    out += reading.HasAddress()
+               ? "}"
+               : ",\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
 }
 
 // The record of a link longer than kMaxLinkBytes, which is not read: the fields of a record,
@@ -266,8 +300,47 @@ VT_EXPORT(vt_info) void vt_info() {
 // command line: in repair mode when `repair` is not 0, shown in kReadCharsets[charset].
 VT_EXPORT(vt_unwrap)
 void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t charset) {
-    g_result.clear();
-    AppendRecord({link, size}, 0, {ModeOf(repair), ReadCharsetAt(charset)}, g_result);
+    g_records.clear();
+    AppendRecord({link, size}, 0, {ModeOf(repair), ReadCharsetAt(charset)}, g_records);
+    SetAsciiResult(g_records);
+}
+
+// Sets the result to a JSON array of the renderings of records' addresses, given as `size` bytes
+// of addresses, each a 32-bit little-endian length, a byte with its index in kReadCharsets (the
+// record's "charset") and that many bytes: [{"addressShown" (controls and direction marks as
+// \xNN, as RenderText shows it), "percentOwn" (percent-encoded from the bytes themselves),
+// "percentUtf8" (from the text read)}].
+VT_EXPORT(vt_render) void vt_render(const char* data, std::size_t size) {
+    std::string& out = g_records;
+    std::string& rendered = g_rendered;
+    out = "[";
+    for (std::size_t at = 0; at < size;) {
+        std::uint32_t length = 0;
+        if (size - at <= sizeof length)
+            __builtin_trap();  // not the script's layout
+        std::memcpy(&length, data + at, sizeof length);
+        const Charset read = ReadCharsetAt(static_cast<unsigned char>(data[at + sizeof length]));
+        at += sizeof length + 1;
+        if (length > size - at)
+            __builtin_trap();
+        const std::string_view bytes(data + at, length);
+        at += length;
+        rendered.clear();
+        linkdecode::RenderText(bytes, read, g_gb, rendered);
+        out += out.size() == 1 ? "{\"addressShown\":" : ",{\"addressShown\":";
+        AppendJsonText(rendered, out);
+        const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
+        const Charset charsets[] = {Charset::Raw, read};
+        for (int i = 0; i < 2; ++i) {
+            rendered.clear();
+            linkdecode::RenderPercentEncoded(bytes, charsets[i], g_gb, rendered);
+            out += names[i];
+            linkdecode::AppendJsonAscii(rendered, out);
+        }
+        out += '}';
+    }
+    out += ']';
+    SetAsciiResult(out);
 }
 
 // Starts decoding a text, which vt_decode_feed then gives in pieces; as vt_unwrap for `repair`
@@ -330,14 +403,16 @@ VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
 // Sets the result to a JSON array of the records of the next links found so far, at most
 // `count`, and returns how many it holds.
 VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size_t count) {
-    g_result = "[";
+    std::string& out = g_records;
+    out = "[";
     std::size_t written = 0;
     for (; written < count && session->next < session->links.size(); ++written) {
         if (written != 0)
-            g_result += ',';
-        AppendFound(session->links[session->next++], {session->mode, session->charset}, g_result);
+            out += ',';
+        AppendFound(session->links[session->next++], {session->mode, session->charset}, out);
     }
-    g_result += ']';
+    out += ']';
+    SetAsciiResult(out);
     if (session->next == session->links.size()) {
         session->finder.Recycle(session->links);
         session->next = 0;
@@ -354,7 +429,7 @@ void vt_find_each(const char* data, std::size_t size, int repair, std::size_t ch
     const linkdecode::ReadOptions options{ModeOf(repair), ReadCharsetAt(charset)};
     linkdecode::LinkFinder finder(options.mode, kMaxLinkBytes);
     std::vector<linkdecode::FoundLink> links;
-    std::string& out = g_result;
+    std::string& out = g_records;
     out = "[";
     for (std::size_t at = 0; at < size;) {
         std::uint32_t length = 0;
@@ -380,6 +455,7 @@ void vt_find_each(const char* data, std::size_t size, int repair, std::size_t ch
         finder.Recycle(links);
     }
     out += ']';
+    SetAsciiResult(out);
 }
 
 // Makes the link of kLinkSchemes[scheme] for the `size` bytes of `address`, from its UTF-8

@@ -100,24 +100,6 @@ function bytesFromBase64(base64) {
   return bytes;
 }
 
-// A record as the core wrote it, with its address bytes as bytes. Its first fields are those of
-// `veltrun --json`: input, line (null for a link given whole), scheme, outcome ("Decoded",
-// "NotALink", "Ignored", or "TooLong" for a link longer than maxLinkBytes, not read), address,
-// charset, bytes (a Uint8Array here) and repairs (ids). Then, for rows: inputShown (the excerpt a
-// row shows), tooLong, repairWouldDecode (strict mode: repair mode reads this one), openable,
-// addressShown (controls and direction marks as \xNN; null when there is no address),
-// percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
-function recordOf(raw) {
-  if (raw.bytes === null) return raw;
-  // Decoded on first use: a page showing many rows never needs them.
-  const base64 = raw.bytes;
-  let bytes = null;
-  return Object.defineProperty(raw, "bytes", {
-    enumerable: true,
-    get: () => (bytes ??= bytesFromBase64(base64)),
-  });
-}
-
 async function moduleOf(wasm) {
   wasm = await wasm;
   if (typeof Response !== "undefined" && wasm instanceof Response) {
@@ -132,7 +114,7 @@ async function moduleOf(wasm) {
 
 const EXPORTS = ["memory", "_initialize", "vt_alloc", "vt_free", "vt_result", "vt_result_size",
                  "vt_info", "vt_unwrap", "vt_decode_begin", "vt_decode_end", "vt_decode_feed",
-                 "vt_decode_finish", "vt_decode_next", "vt_find_each", "vt_wrap", "vt_encode", "vt_file_text"];
+                 "vt_decode_finish", "vt_decode_next", "vt_find_each", "vt_render", "vt_wrap", "vt_encode", "vt_file_text"];
 
 // --- the core ------------------------------------------------------------------------------------
 
@@ -222,6 +204,90 @@ export async function loadCore(wasm) {
   const resultText = () => UTF8.decode(heap().subarray(core.vt_result(), core.vt_result() + core.vt_result_size()));
   const result = () => JSON.parse(resultText());
 
+  // A record as the core wrote it, with its address bytes as bytes. Its first fields are those of
+  // `veltrun --json`: input, line (null for a link given whole), scheme, outcome ("Decoded",
+  // "NotALink", "Ignored", or "TooLong" for a link longer than maxLinkBytes, not read), address,
+  // charset, bytes (a Uint8Array here) and repairs (ids). Then, for rows: inputShown (the excerpt
+  // a row shows), tooLong, repairWouldDecode (strict mode: repair mode reads this one), openable,
+  // addressShown (controls and direction marks as \xNN; null when there is no address),
+  // percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
+  //
+  // bytes is decoded from Base64 when first read, and the core leaves out an address's three
+  // renderings, to make them when one is first read, for every record of the same call at once:
+  // a long list shows and copies few of its rows. They are enumerable getters, so
+  // structuredClone and JSON read them as fields. The getters are shared and keep what they made
+  // in the record itself, out of sight: a getter made per record would cost a closure each and
+  // turn every record into a slow dictionary.
+  const BYTES = Symbol("bytes");         // the Base64 text, then the bytes
+  const RENDERED = Symbol("rendered");  // the records of its call still to render, then its own
+  function bytesOfRecord() {
+    const held = this[BYTES];
+    return typeof held === "string" ? (this[BYTES] = bytesFromBase64(held)) : held;
+  }
+  function renderAll(pending) {
+    const parts = pending.map((record) => record.bytes);
+    const joined = new Uint8Array(parts.reduce((n, part) => n + 5 + part.length, 0));
+    const lengths = new DataView(joined.buffer);
+    let at = 0;
+    pending.forEach((record, i) => {
+      lengths.setUint32(at, parts[i].length, true);
+      joined[at + 4] = indexIn(charsets, record.charset);
+      joined.set(parts[i], at + 5);
+      at += 5 + parts[i].length;
+    });
+    withBytes("vt_render", joined);
+    result().forEach((made, i) => { pending[i][RENDERED] = made; });
+    pending.length = 0;  // its records no longer hold one another
+  }
+  function rendered(record) {
+    if (Array.isArray(record[RENDERED])) renderAll(record[RENDERED]);
+    return record[RENDERED];
+  }
+  const getter = (get) => ({ enumerable: true, get });
+  const HIDDEN = { writable: true, value: null };
+  const BYTES_FIELD = getter(bytesOfRecord);
+  const RENDERINGS = {
+    addressShown: getter(function () { return rendered(this).addressShown; }),
+    percentOwn: getter(function () { return rendered(this).percentOwn; }),
+    percentUtf8: getter(function () { return rendered(this).percentUtf8; }),
+  };
+
+  // The record of `raw`, one of the records of a call into the core, whose records that have an
+  // address to render are gathered in `pending`.
+  function recordOf(raw, pending) {
+    const record = {
+      input: raw.input, line: raw.line, scheme: raw.scheme, outcome: raw.outcome,
+      address: raw.address, charset: raw.charset,
+    };
+    if (raw.bytes === null) record.bytes = null;
+    else Object.defineProperty(record, "bytes", BYTES_FIELD);
+    record.repairs = raw.repairs;
+    record.inputShown = raw.inputShown;
+    record.tooLong = raw.tooLong;
+    record.repairWouldDecode = raw.repairWouldDecode;
+    record.openable = raw.openable;
+    if (raw.addressShown === undefined) {
+      for (const name in RENDERINGS) Object.defineProperty(record, name, RENDERINGS[name]);
+    } else {
+      record.addressShown = raw.addressShown;
+      record.percentOwn = raw.percentOwn;
+      record.percentUtf8 = raw.percentUtf8;
+    }
+    Object.defineProperty(record, BYTES, HIDDEN)[BYTES] = raw.bytes;
+    Object.defineProperty(record, RENDERED, HIDDEN);
+    if (raw.addressShown === undefined) {
+      record[RENDERED] = pending;
+      pending.push(record);
+    }
+    return record;
+  }
+
+  // The records of the latest call's result, a JSON array of the core's records.
+  const recordsOf = (raws) => {
+    const pending = [];
+    return raws.map((raw) => recordOf(raw, pending));
+  };
+
   guarded(() => core.vt_info());
   const info = result();
   const repairs = Object.freeze(info.repairs.map((repair) => Object.freeze(repair)));
@@ -239,7 +305,7 @@ export async function loadCore(wasm) {
     const bytes = bytesOf(link, "link");
     const { lenient, charset } = readOptions(options);
     withBytes("vt_unwrap", bytes, lenient ? 1 : 0, indexIn(charsets, charset));
-    return recordOf(result());
+    return recordOf(result(), []);
   }
 
   // Frees the sessions of decoders dropped before they were done.
@@ -306,7 +372,7 @@ export async function loadCore(wasm) {
         if (!(typeof max === "number" && max >= 1)) throw new TypeError("Veltrun: next(max) takes a number of 1 or more");
         const count = Math.min(max, 0x7fffffff);
         const taken = guarded(() => core.vt_decode_next(session, count));
-        const records = result().map(recordOf);
+        const records = recordsOf(result());
         if (finished && taken < count) close();
         return records;
       },
@@ -363,7 +429,8 @@ export async function loadCore(wasm) {
       at += 4 + part.length;
     }
     withBytes("vt_find_each", joined, lenient ? 1 : 0, indexIn(charsets, charset), wholeIfNone ? 1 : 0);
-    return result().map((records) => records.map(recordOf));
+    const pending = [];
+    return result().map((records) => records.map((raw) => recordOf(raw, pending)));
   }
 
   const encodeOptions = (options, defaults) => optionsOf(options, defaults, (key, value) => {

@@ -108,7 +108,9 @@ async function decode() {
         if (records.length > 0) {
           for (const record of records) {
             list.records.push(record);
-            if (record.addressShown !== null) list.decoded++;
+            // addressShown is null exactly when address is null or "", and reading it would
+            // make the core render an address no row may ever show.
+            if (record.address) list.decoded++;
           }
         } else if (at < source.length) {
           const end = pieceEnd(source, at);
