@@ -34,6 +34,10 @@ export async function copyLines(lines, notice, text) {
   }
 }
 
+// Whether `record` gives an address, read without making the core render it (addressShown and
+// the other renderings are made on first read).
+export const hasAddress = (record) => Boolean(record.address);
+
 // The forms a row's address is copied in: the record's field for each.
 export const COPY_FORMS = Object.freeze({ text: "addressShown", own: "percentOwn", utf8: "percentUtf8" });
 
@@ -69,7 +73,7 @@ export function summaryText(text, { total, decoded, finished, moreInRepair }) {
 // button copies, and copy(lines), which copies them.
 export function recordRow(record, index, view) {
   const { text } = view;
-  const decoded = record.addressShown !== null;
+  const decoded = hasAddress(record);
   const item = element("li", decoded ? "row" : "row refused");
   if (decoded) {
     let address;

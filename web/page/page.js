@@ -5,7 +5,7 @@
 "use strict";
 
 import { loadCore } from "../core/veltrun-core.js";
-import { copyButton, copyLines, copyText as copyAs, element, recordRow, summaryText } from "../core/rows.js";
+import { copyButton, copyLines, copyText as copyAs, element, hasAddress, recordRow, summaryText } from "../core/rows.js";
 import { translator } from "../core/texts.js";
 import { WASM_BASE64 } from "./embedded-wasm.js";
 
@@ -108,9 +108,7 @@ async function decode() {
         if (records.length > 0) {
           for (const record of records) {
             list.records.push(record);
-            // addressShown is null exactly when address is null or "", and reading it would
-            // make the core render an address no row may ever show.
-            if (record.address) list.decoded++;
+            if (hasAddress(record)) list.decoded++;
           }
         } else if (at < source.length) {
           const end = pieceEnd(source, at);
@@ -231,7 +229,7 @@ function start(core) {
   $("addresses").addEventListener("input", () => run(encode));
   for (const radio of document.getElementsByName("encode-bytes")) radio.addEventListener("change", () => run(encode));
   $("copy-all").addEventListener("click", () =>
-    run(() => copy(state.list.records.filter((record) => record.addressShown !== null).map(copyText))));
+    run(() => copy(state.list.records.filter(hasAddress).map(copyText))));
   $("language").addEventListener("click", () => {
     state.language = state.language === "zh" ? "en" : "zh";
     run(applyLanguage);

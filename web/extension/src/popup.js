@@ -3,7 +3,7 @@
 // core's finder in pieces, and lists the records the core returns. Which text is a link and
 // what it says is the core's; this script only moves text and builds rows.
 import { loadCore } from "./core/veltrun-core.js";
-import { copyLines, copyText, recordRow, summaryText } from "./core/rows.js";
+import { copyLines, copyText, hasAddress, recordRow, summaryText } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { gatherPageText } from "./gather.js";
 import { offerAria2, offerSite } from "./popup-more.js";
@@ -120,7 +120,7 @@ function add(record) {
   if (state.seen.has(key)) return;
   state.seen.add(key);
   state.records.push(record);
-  if (record.addressShown !== null) state.decoded++;
+  if (hasAddress(record)) state.decoded++;
 }
 
 const pause = () => (globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r)));
@@ -198,7 +198,7 @@ function listen() {
   $("charset").addEventListener("change", (e) => change("charset", e.target.value, decode));
   $("copy-as").addEventListener("change", (e) => change("copyAs", e.target.value, () => {}));
   $("copy-all").addEventListener("click", () =>
-    copy(state.records.filter((r) => r.addressShown !== null).map(rowView.copyText)));
+    copy(state.records.filter(hasAddress).map(rowView.copyText)));
   $("open-tab").addEventListener("click", async () => {
     await chrome.tabs.create({ url: chrome.runtime.getURL("popup.html?tab=" + state.tabId) });
     window.close();

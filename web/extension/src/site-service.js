@@ -3,7 +3,7 @@
 // is answered only when it comes from this extension's content script in a frame of a chosen
 // site, and only in one of the shapes below; anything else gets no answer.
 "use strict";
-import { copyText } from "./core/rows.js";
+import { copyText, hasAddress } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { aria2Ready, aria2Words, loadAria2, permissionOf, sendToAria2 } from "./aria2.js";
 import { loadSettings, readOptions } from "./settings.js";
@@ -56,7 +56,7 @@ async function answer(core, message) {
     const text = words();
     return {
       marks: theCore.findEach(message.pieces, options).map((records) =>
-        records.filter((r) => r.addressShown !== null).map((r) => markOf(r, settings, text))),
+        records.filter(hasAddress).map((r) => markOf(r, settings, text))),
     };
   }
   // veltrun-aria2: the link is read again here, from the page's own text, rather than taken
