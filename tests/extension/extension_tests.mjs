@@ -8,7 +8,7 @@ import path from "node:path";
 import { parseArgs } from "node:util";
 import {
   Failure, SCHEMES, WRAP, allRows, background, backgroundTarget, check, expect, finished, gbk, largePage, launchChromium, openPopup,
-  puppeteerFrom, rows, startServer, testBuild, textOf,
+  puppeteerFrom, rows, startServer, testBuild, runGroups, textOf,
 } from "./harness.mjs";
 
 const { values: options } = parseArgs({
@@ -452,24 +452,4 @@ export const GROUPS = {
   menus: group_menus, keyboard: group_keyboard,
 };
 
-async function main() {
-  const names = options.group ? [options.group] : Object.keys(GROUPS);
-  let failed = 0;
-  try {
-    for (const name of names) {
-      const started = Date.now();
-      try {
-        await GROUPS[name]();
-        console.log(`ok   ${name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
-      } catch (error) {
-        failed++;
-        console.log(`FAIL ${name}: ${error instanceof Failure ? "" : error.stack}${error.message}`);
-      }
-    }
-  } finally {
-    fs.rmSync(scratch, { recursive: true, force: true });
-  }
-  process.exitCode = failed ? 1 : 0;
-}
-
-await main();
+await runGroups(GROUPS, options.group, scratch);

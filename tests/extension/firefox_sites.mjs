@@ -8,40 +8,19 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
-import { Failure, SCHEMES, WRAP, check, expect, gbk, puppeteerFrom, startServer, testBuild } from "./harness.mjs";
+import { SCHEMES, WRAP, check, expect, gbk, launchFirefox, puppeteerFrom, runGroups, startServer, until } from "./harness.mjs";
 
 const { values: options } = parseArgs({ options: { extension: { type: "string" }, tools: { type: "string" } } });
 const puppeteer = puppeteerFrom(options.tools);
-const GECKO_ID = JSON.parse(fs.readFileSync(path.join(options.extension, "firefox", "manifest.json"), "utf8"))
-  .browser_specific_settings.gecko.id;
-const UUID = "5d7c3b8e-0f41-4c2a-9b6d-3e8f1a2c4b71";
-const ORIGIN = `moz-extension://${UUID}`;
-
-async function until(page, predicate, arg, timeout = 15000) {
-  for (const end = Date.now() + timeout; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
-    try {
-      if (await page.evaluate(predicate, arg)) return;
-    } catch {}
-  }
-  throw new Failure("timed out waiting for " + predicate);
-}
 
 async function run(scratch) {
   const links = SCHEMES.map((scheme, i) => WRAP[scheme](i === 1 ? gbk("http://例子.cn/电影.mkv") : Buffer.from(`http://dl.example.com/${i}.zip`)));
   const body = `<!doctype html><meta charset="utf-8"><title>fixture</title><style>veltrun-mark { display: none !important; }</style>` +
     `<p><a href="${links[0]}">下载</a> <input value="${links[1]}"> <span data-u="${links[2]}">高速</span></p>`;
   const server = await startServer(new Map([["/forum.html", { body: Buffer.from(body) }]]));
-  const browser = await puppeteer.launch({
-    browser: "firefox",
-    executablePath: "/usr/bin/firefox-esr",
-    headless: true,
-    userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-")),
-    args: ["--remote-allow-system-access"],
-    extraPrefsFirefox: { "extensions.webextensions.uuids": JSON.stringify({ [GECKO_ID]: UUID }) },
-  });
+  const { browser, origin: ORIGIN } = await launchFirefox(puppeteer, path.join(options.extension, "firefox"), scratch,
+    { host_permissions: ["http://127.0.0.1/*"] });
   try {
-    await browser.installExtension(testBuild(path.join(options.extension, "firefox"), scratch,
-      { host_permissions: ["http://127.0.0.1/*"] }));
     const forum = await browser.newPage();
     await forum.goto(server.origin + "/forum.html", { waitUntil: "load" });
     const list = await browser.newPage();
@@ -74,13 +53,4 @@ async function run(scratch) {
 }
 
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "veltrun-firefox-"));
-const started = Date.now();
-try {
-  await run(scratch);
-  console.log(`ok   firefox-sites (${((Date.now() - started) / 1000).toFixed(1)} s)`);
-} catch (error) {
-  console.log(`FAIL firefox-sites: ${error instanceof Failure ? "" : error.stack}${error.message}`);
-  process.exitCode = 1;
-} finally {
-  fs.rmSync(scratch, { recursive: true, force: true });
-}
+await runGroups({ "firefox-sites": () => run(scratch) }, null, scratch);

@@ -7,25 +7,10 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
-import { Failure, SCHEMES, WRAP, expect, gbk, puppeteerFrom, startServer, testBuild } from "./harness.mjs";
+import { Failure, SCHEMES, WRAP, expect, gbk, launchFirefox, puppeteerFrom, runGroups, startServer, until } from "./harness.mjs";
 
 const { values: options } = parseArgs({ options: { extension: { type: "string" }, tools: { type: "string" } } });
 const puppeteer = puppeteerFrom(options.tools);
-const GECKO_ID = JSON.parse(fs.readFileSync(path.join(options.extension, "firefox", "manifest.json"), "utf8"))
-  .browser_specific_settings.gecko.id;
-const UUID = "5d7c3b8e-0f41-4c2a-9b6d-3e8f1a2c4b70";  // fixed for the test through a pref
-const ORIGIN = `moz-extension://${UUID}`;
-
-// Polls `page` until `predicate` holds there. A navigation under way replaces the page's realm,
-// which fails a wait in it, so each try stands alone.
-async function until(page, predicate, timeout = 15000) {
-  for (const end = Date.now() + timeout; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
-    try {
-      if (await page.evaluate(predicate)) return;
-    } catch {}
-  }
-  throw new Failure("timed out waiting for " + predicate);
-}
 
 async function smoke(scratch) {
   const names = [
@@ -40,17 +25,9 @@ async function smoke(scratch) {
     ["/forum.html", { body: html(`<a href="${made[0].link}">下载</a><input value="${made[1].link}"><script>var u="${made[2].link}";</script><iframe src="/frame.html"></iframe>`) }],
     ["/frame.html", { body: html(`<p>${framed.link}</p>`) }],
   ]));
-  const browser = await puppeteer.launch({
-    browser: "firefox",
-    executablePath: "/usr/bin/firefox-esr",
-    headless: true,
-    userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-")),
-    args: ["--remote-allow-system-access"],
-    extraPrefsFirefox: { "extensions.webextensions.uuids": JSON.stringify({ [GECKO_ID]: UUID }) },
-  });
+  const { browser, origin: ORIGIN } = await launchFirefox(puppeteer, path.join(options.extension, "firefox"), scratch,
+    { host_permissions: ["http://127.0.0.1/*"], permissions: ["clipboardWrite", "clipboardRead"] });
   try {
-    await browser.installExtension(testBuild(path.join(options.extension, "firefox"), scratch,
-      { host_permissions: ["http://127.0.0.1/*"], permissions: ["clipboardWrite", "clipboardRead"] }));
     const forum = await browser.newPage();
     await forum.goto(server.origin + "/forum.html", { waitUntil: "load" });
     // Navigations to extension pages never resolve over BiDi: they are started, then polled.
@@ -99,13 +76,4 @@ async function smoke(scratch) {
 }
 
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "veltrun-firefox-"));
-const started = Date.now();
-try {
-  await smoke(scratch);
-  console.log(`ok   firefox (${((Date.now() - started) / 1000).toFixed(1)} s)`);
-} catch (error) {
-  console.log(`FAIL firefox: ${error instanceof Failure ? "" : error.stack}${error.message}`);
-  process.exitCode = 1;
-} finally {
-  fs.rmSync(scratch, { recursive: true, force: true });
-}
+await runGroups({ firefox: () => smoke(scratch) }, null, scratch);

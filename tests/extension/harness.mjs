@@ -198,3 +198,63 @@ export async function background(session) {
 }
 
 export const textOf = (page, id) => page.evaluate((i) => document.getElementById(i).textContent, id);
+
+// Runs each group of `groups` (only the one named `only`, when given), a line "ok" or "FAIL" for
+// each, then removes `scratch`; the exit status says whether any failed.
+export async function runGroups(groups, only, scratch) {
+  const names = only ? [only] : Object.keys(groups);
+  let failed = 0;
+  try {
+    for (const name of names) {
+      const started = Date.now();
+      try {
+        await groups[name]();
+        console.log(`ok   ${name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
+      } catch (error) {
+        failed++;
+        console.log(`FAIL ${name}: ${error instanceof Failure ? "" : error.stack}${error.message}`);
+      }
+    }
+  } finally {
+    fs.rmSync(scratch, { recursive: true, force: true });
+  }
+  process.exitCode = failed ? 1 : 0;
+}
+
+// --- Firefox ------------------------------------------------------------------------------------
+
+// Fixed for the tests through a pref, so that they know the extension's pages' origin.
+const FIREFOX_UUID = "5d7c3b8e-0f41-4c2a-9b6d-3e8f1a2c4b70";
+
+// Firefox ESR over WebDriver BiDi with a test build of the Firefox extension in `dir`, its
+// manifest given `manifestAdditions`, installed for the session. Its pages are at `origin`.
+export async function launchFirefox(puppeteer, dir, scratch, manifestAdditions) {
+  const geckoId = JSON.parse(fs.readFileSync(path.join(dir, "manifest.json"), "utf8"))
+    .browser_specific_settings.gecko.id;
+  const browser = await puppeteer.launch({
+    browser: "firefox",
+    executablePath: "/usr/bin/firefox-esr",
+    headless: true,
+    userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-")),
+    args: ["--remote-allow-system-access"],
+    extraPrefsFirefox: { "extensions.webextensions.uuids": JSON.stringify({ [geckoId]: FIREFOX_UUID }) },
+  });
+  try {
+    await browser.installExtension(testBuild(dir, scratch, manifestAdditions));
+  } catch (error) {
+    await browser.close();
+    throw error;
+  }
+  return { browser, origin: `moz-extension://${FIREFOX_UUID}` };
+}
+
+// Polls `page` until `predicate(arg)` holds there. A navigation under way replaces the page's
+// realm, which fails a wait in it, so each try stands alone.
+export async function until(page, predicate, arg, timeout = 15000) {
+  for (const end = Date.now() + timeout; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
+    try {
+      if (await page.evaluate(predicate, arg)) return;
+    } catch {}
+  }
+  throw new Failure("timed out waiting for " + predicate);
+}

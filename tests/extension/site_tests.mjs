@@ -13,7 +13,7 @@ import crypto from "node:crypto";
 import { parseArgs } from "node:util";
 import {
   Failure, SCHEMES, WRAP, backgroundTarget, check, expect, gbk, launchChromium, openPopup, puppeteerFrom,
-  startServer, testBuild, textOf,
+  startServer, testBuild, runGroups, textOf,
 } from "./harness.mjs";
 
 const { values: options } = parseArgs({
@@ -542,24 +542,4 @@ async function waitFor(condition, timeout = 10000) {
 
 export const GROUPS = { marks: group_marks, rewrite: group_rewrite, hostile: group_hostile, aria2: group_aria2 };
 
-async function main() {
-  const names = options.group ? [options.group] : Object.keys(GROUPS);
-  let failed = 0;
-  try {
-    for (const name of names) {
-      const started = Date.now();
-      try {
-        await GROUPS[name]();
-        console.log(`ok   ${name} (${((Date.now() - started) / 1000).toFixed(1)} s)`);
-      } catch (error) {
-        failed++;
-        console.log(`FAIL ${name}: ${error instanceof Failure ? "" : error.stack}${error.message}`);
-      }
-    }
-  } finally {
-    fs.rmSync(scratch, { recursive: true, force: true });
-  }
-  process.exitCode = failed ? 1 : 0;
-}
-
-await main();
+await runGroups(GROUPS, options.group, scratch);
