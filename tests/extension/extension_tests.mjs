@@ -7,8 +7,8 @@ import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, allRows, background, backgroundTarget, check, expect, finished, gbk, largePage, launchChromium, openPopup,
-  puppeteerFrom, rows, startServer, testBuild, runGroups, textOf,
+  SCHEMES, WRAP, allRows, background, backgroundTarget, check, expect, finished, gbk, largePage,
+  openPopup, puppeteerFrom, rows, runGroups, testBuild, textOf, visit, withChromium,
 } from "./harness.mjs";
 
 const { values: options } = parseArgs({
@@ -24,22 +24,8 @@ const html = (body, head = "") =>
 const page = (body, extra = {}) => ({ body: Buffer.from(body), ...extra });
 
 // Runs `test(session, server)` with Chromium and the fixture server up, and always stops both.
-async function withBrowser(pages, test, { dir = CHROMIUM, ...launchOptions } = {}) {
-  const server = await startServer(new Map(Object.entries(pages)));
-  const session = await launchChromium(puppeteer, dir, { scratch, ...launchOptions });
-  try {
-    return await test(session, server);
-  } finally {
-    await session.browser.close();
-    await server.stop();
-  }
-}
-
-async function visit(session, url) {
-  const tab = await session.browser.newPage();
-  await tab.goto(url, { waitUntil: "load" });
-  return tab;
-}
+const withBrowser = (pages, test, { dir = CHROMIUM, ...launchOptions } = {}) =>
+  withChromium(puppeteer, dir, pages, test, { scratch, ...launchOptions });
 
 // The build with the clipboard permission the first "copy the real address" asks for, granted.
 const clipboardBuild = () => testBuild(CHROMIUM, scratch, { permissions: ["clipboardWrite"] });

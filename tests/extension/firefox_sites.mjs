@@ -8,7 +8,10 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
-import { SCHEMES, WRAP, check, expect, gbk, launchFirefox, puppeteerFrom, runGroups, startServer, until } from "./harness.mjs";
+import {
+  SCHEMES, WRAP, check, expect, gbk, launchFirefox, openFirefoxList, puppeteerFrom, runGroups,
+  startServer, until,
+} from "./harness.mjs";
 
 const { values: options } = parseArgs({ options: { extension: { type: "string" }, tools: { type: "string" } } });
 const puppeteer = puppeteerFrom(options.tools);
@@ -21,14 +24,7 @@ async function run(scratch) {
   const { browser, origin: ORIGIN } = await launchFirefox(puppeteer, path.join(options.extension, "firefox"), scratch,
     { host_permissions: ["http://127.0.0.1/*"] });
   try {
-    const forum = await browser.newPage();
-    await forum.goto(server.origin + "/forum.html", { waitUntil: "load" });
-    const list = await browser.newPage();
-    list.goto(`${ORIGIN}/options.html`).catch(() => {});
-    await until(list, () => location.pathname === "/options.html" && typeof browser === "object" && document.readyState === "complete");
-    const tabId = await list.evaluate(async () => (await browser.tabs.query({ url: "http://127.0.0.1/*" }))[0].id);
-    list.goto(`${ORIGIN}/popup.html?tab=${tabId}`).catch(() => {});
-    await until(list, () => location.pathname === "/popup.html" && Boolean(document.body?.dataset.decoded));
+    const { forum, list } = await openFirefoxList(browser, ORIGIN, server.origin + "/forum.html");
     const flip = async () => {
       await list.click("#site");
       await until(list, () => document.getElementById("notice").textContent !== "");

@@ -7,7 +7,10 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import { parseArgs } from "node:util";
-import { Failure, SCHEMES, WRAP, expect, gbk, launchFirefox, puppeteerFrom, runGroups, startServer, until } from "./harness.mjs";
+import {
+  Failure, SCHEMES, WRAP, expect, gbk, launchFirefox, openFirefoxList, puppeteerFrom, runGroups,
+  startServer, until,
+} from "./harness.mjs";
 
 const { values: options } = parseArgs({ options: { extension: { type: "string" }, tools: { type: "string" } } });
 const puppeteer = puppeteerFrom(options.tools);
@@ -28,15 +31,7 @@ async function smoke(scratch) {
   const { browser, origin: ORIGIN } = await launchFirefox(puppeteer, path.join(options.extension, "firefox"), scratch,
     { host_permissions: ["http://127.0.0.1/*"], permissions: ["clipboardWrite", "clipboardRead"] });
   try {
-    const forum = await browser.newPage();
-    await forum.goto(server.origin + "/forum.html", { waitUntil: "load" });
-    // Navigations to extension pages never resolve over BiDi: they are started, then polled.
-    const list = await browser.newPage();
-    list.goto(`${ORIGIN}/options.html`).catch(() => {});
-    await until(list, () => location.pathname === "/options.html" && typeof browser === "object" && document.readyState === "complete");
-    const tabId = await list.evaluate(async () => (await browser.tabs.query({ url: "http://127.0.0.1/*" }))[0].id);
-    list.goto(`${ORIGIN}/popup.html?tab=${tabId}`).catch(() => {});
-    await until(list, () => location.pathname === "/popup.html" && Boolean(document.body?.dataset.decoded || document.body?.dataset.failed));
+    const { forum, list } = await openFirefoxList(browser, ORIGIN, server.origin + "/forum.html");
     const got = await list.evaluate(() => [...document.querySelectorAll("#rows > li")].map((li) => ({
       address: li.querySelector(".address")?.textContent ?? null,
       charset: li.querySelectorAll(".tag")[1]?.textContent ?? null,

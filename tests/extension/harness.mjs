@@ -181,6 +181,26 @@ export async function allRows(page, total, timeout = 30000) {
   return rows(page);
 }
 
+// Runs `test(session, server)` with `pages` served and Chromium up with the extension in `dir`,
+// and always stops both.
+export async function withChromium(puppeteer, dir, pages, test, launchOptions) {
+  const server = await startServer(new Map(Object.entries(pages)));
+  const session = await launchChromium(puppeteer, dir, launchOptions);
+  try {
+    return await test(session, server);
+  } finally {
+    await session.browser.close();
+    await server.stop();
+  }
+}
+
+// A new tab of `session` at `url`, once loaded.
+export async function visit(session, url) {
+  const tab = await session.browser.newPage();
+  await tab.goto(url, { waitUntil: "load" });
+  return tab;
+}
+
 // The extension's service worker target.
 export const backgroundTarget = (session) =>
   session.browser.waitForTarget((t) => t.type() === "service_worker" && t.url().startsWith(session.origin));
@@ -257,4 +277,19 @@ export async function until(page, predicate, arg, timeout = 15000) {
     } catch {}
   }
   throw new Failure("timed out waiting for " + predicate);
+}
+
+// Opens `url`, a fixture page on 127.0.0.1, in a tab of `browser` (Firefox), then the extension's
+// list of that tab's links in another, and waits until the list is done. Navigations to extension
+// pages never resolve over BiDi: they are started, then polled.
+export async function openFirefoxList(browser, origin, url) {
+  const forum = await browser.newPage();
+  await forum.goto(url, { waitUntil: "load" });
+  const list = await browser.newPage();
+  list.goto(`${origin}/options.html`).catch(() => {});
+  await until(list, () => location.pathname === "/options.html" && typeof browser === "object" && document.readyState === "complete");
+  const tabId = await list.evaluate(async () => (await browser.tabs.query({ url: "http://127.0.0.1/*" }))[0].id);
+  list.goto(`${origin}/popup.html?tab=${tabId}`).catch(() => {});
+  await until(list, () => location.pathname === "/popup.html" && Boolean(document.body?.dataset.decoded || document.body?.dataset.failed));
+  return { forum, list };
 }

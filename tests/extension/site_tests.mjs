@@ -12,8 +12,8 @@ import path from "node:path";
 import crypto from "node:crypto";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, backgroundTarget, check, expect, gbk, launchChromium, openPopup, puppeteerFrom,
-  startServer, testBuild, runGroups, textOf,
+  Failure, SCHEMES, WRAP, backgroundTarget, check, expect, gbk, launchChromium, openPopup,
+  puppeteerFrom, runGroups, startServer, testBuild, textOf, visit, withChromium,
 } from "./harness.mjs";
 
 const { values: options } = parseArgs({
@@ -28,22 +28,7 @@ const html = (body, head = "") =>
 const page = (body, extra = {}) => ({ body: Buffer.from(body), ...extra });
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-async function withBrowser(pages, test) {
-  const server = await startServer(new Map(Object.entries(pages)));
-  const session = await launchChromium(puppeteer, BUILD, { scratch });
-  try {
-    return await test(session, server);
-  } finally {
-    await session.browser.close();
-    await server.stop();
-  }
-}
-
-async function visit(session, url) {
-  const tab = await session.browser.newPage();
-  await tab.goto(url, { waitUntil: "load" });
-  return tab;
-}
+const withBrowser = (pages, test) => withChromium(puppeteer, BUILD, pages, test, { scratch });
 
 // The settings page, where a test asks the extension's APIs what a user cannot see.
 async function settingsPage(session) {
