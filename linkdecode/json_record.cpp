@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "linkdecode/address_check.h"
 #include "linkdecode/base64_encoder.h"
 #include "linkdecode/repairs.h"
 
@@ -10,14 +11,20 @@ namespace linkdecode {
 
 namespace {
 
-// The fields between the renderings are short and known: gathered on the stack and appended
-// once, so a record costs a few appends and not a dozen. Every word written unquoted here is a
-// lower- or upper-case ASCII word, which JSON takes as it is.
+// The short fields between the renderings are gathered on the stack and appended once, so a
+// record costs a few appends and not a dozen. Every word written unquoted here is a lower- or
+// upper-case ASCII word, which JSON takes as it is.
 class Fields {
 public:
     void Put(std::string_view text) {
         std::memcpy(at_, text.data(), text.size());
         at_ += text.size();
+    }
+    void Key(RecordField field) {
+        const std::string_view name = kRecordFields[static_cast<std::size_t>(field)].name;
+        Put(field == RecordField::Input ? "{\"" : ",\"");
+        Put(name);
+        Put("\":");
     }
     void PutWord(std::string_view word) {
         *at_++ = '"';
@@ -25,112 +32,191 @@ public:
         *at_++ = '"';
     }
     void PutNumber(std::uint64_t number) { at_ = std::to_chars(at_, at_ + 20, number).ptr; }
-    void AppendTo(std::string& out) const {
+    void PutBool(bool value) { Put(value ? "true" : "false"); }
+    // Appends what was gathered to `out` and starts over.
+    void Flush(std::string& out) {
         out.append(text_, static_cast<std::size_t>(at_ - text_));
+        at_ = text_;
     }
 
 private:
-    char text_[128];
+    char text_[256];
     char* at_ = text_;
 };
+
+static_assert(static_cast<int>(RecordField::Charset) == static_cast<int>(RecordField::Address) + 1 &&
+                  static_cast<int>(RecordField::Bytes) == static_cast<int>(RecordField::Address) + 2,
+              "an address's charset and bytes are written with it, right after it");
 
 constexpr bool IsPlainWord(std::string_view word) {
     for (const char c : word) {
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
             return false;
     }
-    return !word.empty() && word.size() <= 16;
+    return !word.empty() && word.size() <= 24;
 }
 
-constexpr bool EverySchemeNameIsPlain() {
+constexpr bool EveryWordIsPlain() {
     for (const LinkScheme& scheme : kLinkSchemes) {
         if (!IsPlainWord(scheme.name))
             return false;
     }
+    for (const RecordFieldInfo& field : kRecordFields) {
+        if (!IsPlainWord(field.name))
+            return false;
+    }
     return true;
 }
-static_assert(EverySchemeNameIsPlain(), "scheme names are written without a JSON escape");
+static_assert(EveryWordIsPlain(), "scheme and field names are written without a JSON escape");
 
-std::string_view OutcomeName(UnwrapOutcome outcome) {
-    switch (outcome) {
-        case UnwrapOutcome::Decoded:
-            return "Decoded";
-        case UnwrapOutcome::NotALink:
-            return "NotALink";
-        case UnwrapOutcome::Ignored:
-            break;
-    }
-    return "Ignored";
-}
+// The bytes of a row's excerpt of its input, before the ellipsis.
+constexpr std::size_t kShownInputBytes = 120;
 
 // The most bytes a rendering writes for one byte read: a control as \u00XX.
 constexpr std::size_t kMostPerByte = 6;
 // Field names, quotes, the line number, the names and the repair ids.
-constexpr std::size_t kFixedBytes = 512;
+constexpr std::size_t kFixedBytes = 640;
+
+// Appends the address of a Decoded reading as its JSON string; returns the charset used.
+Charset AppendAddress(std::string_view address, AddressFormat format, GbConverter& gb,
+                      std::string& out) {
+    if (!format.percentEncode)
+        return RenderJsonString(address, format.charset, gb, out);
+    // Percent-encoded text is ASCII: rendered in place, and escaped only if it must be.
+    out += '"';
+    const std::size_t start = out.size();
+    const Charset used = RenderPercentEncoded(address, format.charset, gb, out);
+    const std::string_view rendered(out.data() + start, out.size() - start);
+    if (rendered.find_first_of("\"\\") == std::string_view::npos) {
+        out += '"';
+    } else {
+        const std::string percent(rendered);
+        out.resize(start - 1);
+        AppendJsonAscii(percent, out);
+    }
+    return used;
+}
 
 }  // namespace
 
-void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkReading& reading,
-                      AddressFormat format, GbConverter& gb, std::string& out) {
+void AppendJsonRecord(const LinkRecord& record, AddressFormat format, FieldScope scope,
+                      GbConverter& gb, std::string& out) {
+    const LinkReading& reading = record.reading;
     const std::string_view address = reading.address;
+    const bool decoded = !record.tooLong && reading.outcome == UnwrapOutcome::Decoded;
     // One reservation, so no append of the record moves what came before it.
-    out.reserve(out.size() + kFixedBytes + kMostPerByte * input.size() +
+    out.reserve(out.size() + kFixedBytes + kMostPerByte * record.input.size() +
                 (kMostPerByte + 2) * address.size());
-    out.append("{\"input\":");
-    RenderJsonString(input, Charset::Auto, gb, out);
-
     Fields fields;
-    fields.Put(",\"line\":");
-    if (line != 0)
-        fields.PutNumber(line);
-    else
-        fields.Put("null");
-    fields.Put(",\"scheme\":");
-    if (reading.scheme != nullptr)
-        fields.PutWord(reading.scheme->name);
-    else
-        fields.Put("null");
-    fields.Put(",\"outcome\":");
-    fields.PutWord(OutcomeName(reading.outcome));
-    if (reading.outcome != UnwrapOutcome::Decoded) {
-        fields.Put(",\"address\":null,\"charset\":null,\"bytes\":null,\"repairs\":[");
-        fields.AppendTo(out);
-    } else {
-        fields.Put(",\"address\":");
-        fields.AppendTo(out);
-        Charset used;
-        if (format.percentEncode) {
-            // Percent-encoded text is ASCII: rendered in place, and escaped only if it must be.
-            out += '"';
-            const std::size_t start = out.size();
-            used = RenderPercentEncoded(address, format.charset, gb, out);
-            const std::string_view rendered(out.data() + start, out.size() - start);
-            if (rendered.find_first_of("\"\\") == std::string_view::npos) {
-                out += '"';
-            } else {
-                const std::string percent(rendered);
-                out.resize(start - 1);
-                AppendJsonAscii(percent, out);
-            }
-        } else {
-            used = RenderJsonString(address, format.charset, gb, out);
+    for (const RecordFieldInfo& info : kRecordFields) {
+        if (info.scope > scope)
+            break;
+        if ((info.scope == FieldScope::Rendered && reading.HasAddress()) ||
+            info.field == RecordField::Charset || info.field == RecordField::Bytes)
+            continue;  // written with the address
+        fields.Key(info.field);
+        switch (info.field) {
+            case RecordField::Input:
+                fields.Flush(out);
+                RenderJsonString(record.input, Charset::Auto, gb, out);
+                break;
+            case RecordField::Line:
+                if (record.line != 0)
+                    fields.PutNumber(record.line);
+                else
+                    fields.Put("null");
+                break;
+            case RecordField::Scheme:
+                if (decoded && reading.scheme != nullptr)
+                    fields.PutWord(reading.scheme->name);
+                else
+                    fields.Put("null");
+                break;
+            case RecordField::Outcome:
+                fields.PutWord(OutcomeName(record));
+                break;
+            case RecordField::Address:
+                if (!decoded) {
+                    fields.Put("null,\"charset\":null,\"bytes\":null");
+                    break;
+                }
+                fields.Flush(out);
+                fields.Put(",\"charset\":");
+                fields.PutWord(CharsetName(AppendAddress(address, format, gb, out)));
+                fields.Put(",\"bytes\":\"");
+                fields.Flush(out);
+                AppendBase64Text(address, out);  // Base64 symbols need no JSON escape
+                fields.Put("\"");
+                break;
+            case RecordField::Charset:
+            case RecordField::Bytes:
+                break;
+            case RecordField::Repairs:
+                fields.Put("[");
+                if (reading.repairs != 0) {
+                    // Ids are ASCII words: they need no escape.
+                    fields.Put("\"");
+                    fields.Flush(out);
+                    AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
+                    fields.Put("\"");
+                }
+                fields.Put("]");
+                break;
+            case RecordField::InputShown:
+                fields.Flush(out);
+                AppendShownInput(record.input, gb, out);
+                break;
+            case RecordField::TooLong:
+                fields.PutBool(record.tooLong);
+                break;
+            case RecordField::RepairWouldDecode:
+                fields.PutBool(reading.repairWouldDecode);
+                break;
+            case RecordField::Openable:
+                fields.PutBool(decoded && reading.HasAddress() &&
+                               IsOpenableAddress(reading.address));
+                break;
+            case RecordField::AddressShown:
+            case RecordField::PercentOwn:
+            case RecordField::PercentUtf8:
+                fields.Put("null");
+                break;
         }
-        Fields tail;
-        tail.Put(",\"charset\":");
-        tail.PutWord(CharsetName(used));
-        tail.Put(",\"bytes\":\"");
-        tail.AppendTo(out);
-        AppendBase64Text(address, out);  // Base64 symbols need no JSON escape
-        out.append("\",\"repairs\":[");
     }
-    if (reading.repairs == 0) {
-        out.append("]}\n");
-        return;
+    fields.Put("}\n");
+    fields.Flush(out);
+}
+
+void AppendShownInput(std::string_view input, GbConverter& gb, std::string& out) {
+    RenderJsonString(RenderExcerpt(input, kShownInputBytes, "\xE2\x80\xA6", gb), Charset::Utf8,
+                     gb, out);
+}
+
+void AppendRenderedFields(std::string_view bytes, Charset charset, GbConverter& gb,
+                          std::string& out) {
+    std::string rendered;
+    for (const RecordFieldInfo& info : kRecordFields) {
+        if (info.scope != FieldScope::Rendered)
+            continue;
+        out += info.field == RecordField::AddressShown ? "{\"" : ",\"";
+        out += info.name;
+        out += "\":";
+        rendered.clear();
+        switch (info.field) {
+            case RecordField::AddressShown:
+                RenderText(bytes, charset, gb, rendered);
+                RenderJsonString(rendered, Charset::Utf8, gb, out);
+                continue;
+            case RecordField::PercentOwn:
+                RenderPercentEncoded(bytes, Charset::Raw, gb, rendered);
+                break;
+            default:
+                RenderPercentEncoded(bytes, charset, gb, rendered);
+                break;
+        }
+        AppendJsonAscii(rendered, out);
     }
-    // Ids are ASCII words: they need no escape.
-    out += '"';
-    AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
-    out.append("\"]}\n");
+    out += '}';
 }
 
 }  // namespace linkdecode
