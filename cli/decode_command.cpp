@@ -93,10 +93,10 @@ void DecodeCommand::Print(const linkdecode::LinkRecord& record, const Origin& or
                              "find it)"
                            : "";
     if (reading.outcome == linkdecode::UnwrapOutcome::Ignored)
-        reporter_.MessageAbout(origin, record.input, std::string("not a link (no '/' in it)") + hint);
-    else if (reading.outcome == linkdecode::UnwrapOutcome::NotALink)
         reporter_.MessageAbout(origin, record.input,
-                               "not a " + SchemeList("://") + " link" + hint);
+                               std::string("not a link (no '/' in it)") + hint);
+    else if (reading.outcome == linkdecode::UnwrapOutcome::NotALink)
+        reporter_.MessageAbout(origin, record.input, "not a " + SchemeList("://") + " link" + hint);
     else
         reporter_.MessageAbout(origin, record.input, "the link holds no address");
 }

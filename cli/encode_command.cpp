@@ -67,8 +67,8 @@ void EncodeCommand::Text(InputStream& in, const std::string& name) {
 void EncodeCommand::EncodeOne(const std::string& address, const Origin& origin) {
     std::string link;
     const bool toGb = options_.charset == linkdecode::Charset::Gbk;
-    const linkdecode::WrapRefusal refusal =
-        linkdecode::WrapAddress(*options_.encodeScheme, address, toGb, linkdecode::PlatformGbConverter(), link);
+    const linkdecode::WrapRefusal refusal = linkdecode::WrapAddress(
+        *options_.encodeScheme, address, toGb, linkdecode::PlatformGbConverter(), link);
     if (refusal == linkdecode::WrapRefusal::None) {
         link += '\n';
         reporter_.Out().Write(link);

@@ -1,5 +1,6 @@
 #include "linkdecode/json_record.h"
 
+#include <array>
 #include <charconv>
 #include <cstring>
 
@@ -11,6 +12,27 @@ namespace linkdecode {
 
 namespace {
 
+// What a field's JSON starts with: `{"input":`, `,"line":`, made from kRecordFields once.
+struct KeyText {
+    char text[24] = {};
+    std::size_t size = 0;
+};
+
+constexpr std::array<KeyText, std::size(kRecordFields)> kKeys = [] {
+    std::array<KeyText, std::size(kRecordFields)> keys{};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        KeyText& key = keys[i];
+        const auto put = [&key](std::string_view text) {
+            for (const char c : text)
+                key.text[key.size++] = c;
+        };
+        put(i == 0 ? "{\"" : ",\"");
+        put(kRecordFields[i].name);
+        put("\":");
+    }
+    return keys;
+}();
+
 // The short fields between the renderings are gathered on the stack and appended once, so a
 // record costs a few appends and not a dozen. Every word written unquoted here is a lower- or
 // upper-case ASCII word, which JSON takes as it is.
@@ -21,10 +43,8 @@ public:
         at_ += text.size();
     }
     void Key(RecordField field) {
-        const std::string_view name = kRecordFields[static_cast<std::size_t>(field)].name;
-        Put(field == RecordField::Input ? "{\"" : ",\"");
-        Put(name);
-        Put("\":");
+        const KeyText& key = kKeys[static_cast<std::size_t>(field)];
+        Put({key.text, key.size});
     }
     void PutWord(std::string_view word) {
         *at_++ = '"';
@@ -44,8 +64,10 @@ private:
     char* at_ = text_;
 };
 
-static_assert(static_cast<int>(RecordField::Charset) == static_cast<int>(RecordField::Address) + 1 &&
-                  static_cast<int>(RecordField::Bytes) == static_cast<int>(RecordField::Address) + 2,
+static_assert(static_cast<int>(RecordField::Charset) ==
+                      static_cast<int>(RecordField::Address) + 1 &&
+                  static_cast<int>(RecordField::Bytes) ==
+                      static_cast<int>(RecordField::Address) + 2,
               "an address's charset and bytes are written with it, right after it");
 
 constexpr bool IsPlainWord(std::string_view word) {
@@ -53,7 +75,7 @@ constexpr bool IsPlainWord(std::string_view word) {
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
             return false;
     }
-    return !word.empty() && word.size() <= 24;
+    return !word.empty() && word.size() <= 20;
 }
 
 constexpr bool EveryWordIsPlain() {
@@ -107,80 +129,67 @@ void AppendJsonRecord(const LinkRecord& record, AddressFormat format, FieldScope
     // One reservation, so no append of the record moves what came before it.
     out.reserve(out.size() + kFixedBytes + kMostPerByte * record.input.size() +
                 (kMostPerByte + 2) * address.size());
+    // The fields in the order of kRecordFields, which RecordFieldsInOrder holds to their enum.
     Fields fields;
-    for (const RecordFieldInfo& info : kRecordFields) {
-        if (info.scope > scope)
-            break;
-        if ((info.scope == FieldScope::Rendered && reading.HasAddress()) ||
-            info.field == RecordField::Charset || info.field == RecordField::Bytes)
-            continue;  // written with the address
-        fields.Key(info.field);
-        switch (info.field) {
-            case RecordField::Input:
-                fields.Flush(out);
-                RenderJsonString(record.input, Charset::Auto, gb, out);
-                break;
-            case RecordField::Line:
-                if (record.line != 0)
-                    fields.PutNumber(record.line);
-                else
-                    fields.Put("null");
-                break;
-            case RecordField::Scheme:
-                if (decoded && reading.scheme != nullptr)
-                    fields.PutWord(reading.scheme->name);
-                else
-                    fields.Put("null");
-                break;
-            case RecordField::Outcome:
-                fields.PutWord(OutcomeName(record));
-                break;
-            case RecordField::Address:
-                if (!decoded) {
-                    fields.Put("null,\"charset\":null,\"bytes\":null");
-                    break;
-                }
-                fields.Flush(out);
-                fields.Put(",\"charset\":");
-                fields.PutWord(CharsetName(AppendAddress(address, format, gb, out)));
-                fields.Put(",\"bytes\":\"");
-                fields.Flush(out);
-                AppendBase64Text(address, out);  // Base64 symbols need no JSON escape
-                fields.Put("\"");
-                break;
-            case RecordField::Charset:
-            case RecordField::Bytes:
-                break;
-            case RecordField::Repairs:
-                fields.Put("[");
-                if (reading.repairs != 0) {
-                    // Ids are ASCII words: they need no escape.
-                    fields.Put("\"");
-                    fields.Flush(out);
-                    AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
-                    fields.Put("\"");
-                }
-                fields.Put("]");
-                break;
-            case RecordField::InputShown:
-                fields.Flush(out);
-                AppendShownInput(record.input, gb, out);
-                break;
-            case RecordField::TooLong:
-                fields.PutBool(record.tooLong);
-                break;
-            case RecordField::RepairWouldDecode:
-                fields.PutBool(reading.repairWouldDecode);
-                break;
-            case RecordField::Openable:
-                fields.PutBool(decoded && reading.HasAddress() &&
-                               IsOpenableAddress(reading.address));
-                break;
-            case RecordField::AddressShown:
-            case RecordField::PercentOwn:
-            case RecordField::PercentUtf8:
-                fields.Put("null");
-                break;
+    fields.Key(RecordField::Input);
+    fields.Flush(out);
+    RenderJsonString(record.input, Charset::Auto, gb, out);
+    fields.Key(RecordField::Line);
+    if (record.line != 0)
+        fields.PutNumber(record.line);
+    else
+        fields.Put("null");
+    fields.Key(RecordField::Scheme);
+    if (decoded && reading.scheme != nullptr)
+        fields.PutWord(reading.scheme->name);
+    else
+        fields.Put("null");
+    fields.Key(RecordField::Outcome);
+    fields.PutWord(OutcomeName(record));
+    fields.Key(RecordField::Address);
+    if (decoded) {
+        fields.Flush(out);
+        const Charset used = AppendAddress(address, format, gb, out);
+        fields.Key(RecordField::Charset);
+        fields.PutWord(CharsetName(used));
+        fields.Key(RecordField::Bytes);
+        fields.Put("\"");
+        fields.Flush(out);
+        AppendBase64Text(address, out);  // Base64 symbols need no JSON escape
+        fields.Put("\"");
+    } else {
+        fields.Put("null");
+        fields.Key(RecordField::Charset);
+        fields.Put("null");
+        fields.Key(RecordField::Bytes);
+        fields.Put("null");
+    }
+    fields.Key(RecordField::Repairs);
+    fields.Put("[");
+    if (reading.repairs != 0) {
+        // Ids are ASCII words: they need no escape.
+        fields.Put("\"");
+        fields.Flush(out);
+        AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
+        fields.Put("\"");
+    }
+    fields.Put("]");
+    if (scope >= FieldScope::Row) {
+        fields.Key(RecordField::InputShown);
+        fields.Flush(out);
+        AppendShownInput(record.input, gb, out);
+        fields.Key(RecordField::TooLong);
+        fields.PutBool(record.tooLong);
+        fields.Key(RecordField::RepairWouldDecode);
+        fields.PutBool(reading.repairWouldDecode);
+        fields.Key(RecordField::Openable);
+        fields.PutBool(decoded && reading.HasAddress() && IsOpenableAddress(address));
+    }
+    if (scope >= FieldScope::Rendered && !(decoded && reading.HasAddress())) {
+        for (const RecordField field :
+             {RecordField::AddressShown, RecordField::PercentOwn, RecordField::PercentUtf8}) {
+            fields.Key(field);
+            fields.Put("null");
         }
     }
     fields.Put("}\n");
@@ -188,8 +197,8 @@ void AppendJsonRecord(const LinkRecord& record, AddressFormat format, FieldScope
 }
 
 void AppendShownInput(std::string_view input, GbConverter& gb, std::string& out) {
-    RenderJsonString(RenderExcerpt(input, kShownInputBytes, "\xE2\x80\xA6", gb), Charset::Utf8,
-                     gb, out);
+    RenderJsonString(RenderExcerpt(input, kShownInputBytes, "\xE2\x80\xA6", gb), Charset::Utf8, gb,
+                     out);
 }
 
 void AppendRenderedFields(std::string_view bytes, Charset charset, GbConverter& gb,

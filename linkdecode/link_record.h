@@ -15,10 +15,10 @@ struct LinkRecord {
     // The link as read: from its scheme on, without text after a gap that repair found not to
     // belong to it. For a link too long to read, its first bytes.
     std::string_view input;
-    std::uint64_t line = 0;       // 1-based line of the link in its text; 0 for a link given whole
-    std::size_t fullLength = 0;   // bytes of the whole link, above input.size() when tooLong
-    bool tooLong = false;         // longer than a session reads: not read, `reading` is empty
-    bool linkFurtherIn = false;   // a link given whole and refused holds a link further in
+    std::uint64_t line = 0;      // 1-based line of the link in its text; 0 for a link given whole
+    std::size_t fullLength = 0;  // bytes of the whole link, above input.size() when tooLong
+    bool tooLong = false;        // longer than a session reads: not read, `reading` is empty
+    bool linkFurtherIn = false;  // a link given whole and refused holds a link further in
     LinkReading reading;
 };
 

@@ -65,17 +65,17 @@ private:
     SessionOptions options_;
     LinkFinder finder_;
     MissedLinkCounter missedCounter_;
-    bool counting_ = true;               // the counter still sees the text
-    bool finished_ = false;              // the next Feed starts a new text
-    std::vector<FoundLink> links_;       // found, not yet taken
-    std::size_t next_ = 0;               // the first of links_ not yet taken
+    bool counting_ = true;          // the counter still sees the text
+    bool finished_ = false;         // the next Feed starts a new text
+    std::vector<FoundLink> links_;  // found, not yet taken
+    std::size_t next_ = 0;          // the first of links_ not yet taken
     std::size_t found_ = 0;
     MissedLinks missed_;
     // wholeIfNone, while the text gives no link: its first kMaxLinkBytes bytes after the white
     // space it starts with, and the length up to its last byte that is not white space.
     std::string whole_;
     std::size_t wholeLength_ = 0;
-    std::size_t wholeSeen_ = 0;          // bytes of the text after its leading white space
+    std::size_t wholeSeen_ = 0;  // bytes of the text after its leading white space
     LinkRecord record_;
 };
 

@@ -41,8 +41,7 @@ TEST(ReadText, ReadsEachCharsetAndKeepsEveryByte) {
     };
     for (const auto& c : cases) {
         RecordingSink sink;
-        EXPECT_EQ(ReadText(c.bytes, c.asked, PlatformGbConverter(), sink), c.used)
-            << c.bytes;
+        EXPECT_EQ(ReadText(c.bytes, c.asked, PlatformGbConverter(), sink), c.used) << c.bytes;
         EXPECT_EQ(sink.out, c.text) << c.bytes;
     }
 }

@@ -53,24 +53,37 @@ TEST(ReadingSession, GivesTheSameRecordsWhereverThePiecesAreCut) {
         bool wholeIfNone;
         std::vector<Seen> records;
     } cases[] = {
-        {"a qqdl://aHR0cDovL2EvYg== b\n\"thunder://QUFodHRwOi8vYS9iWlo=\"", ReadMode::Strict,
+        {"a qqdl://aHR0cDovL2EvYg== b\n\"thunder://QUFodHRwOi8vYS9iWlo=\"",
+         ReadMode::Strict,
          true,
          {{"qqdl://aHR0cDovL2EvYg==", 1, "Decoded", "http://a/b", false},
           {"thunder://QUFodHRwOi8vYS9iWlo=", 2, "Decoded", "http://a/b", false}}},
         // Repair joins a wrapped payload, and leaves out what follows a gap and is no part of it.
-        {"qqdl://aHR0cDov\nL2EvYg==\nQQDL://aHR0cDovL2EvYg== x", ReadMode::Repair, false,
+        {"qqdl://aHR0cDov\nL2EvYg==\nQQDL://aHR0cDovL2EvYg== x",
+         ReadMode::Repair,
+         false,
          {{"qqdl://aHR0cDov\nL2EvYg==", 1, "Decoded", "http://a/b", false},
           {"QQDL://aHR0cDovL2EvYg==", 3, "Decoded", "http://a/b", false}}},
+        {"qqdl://aHR0cDovL2EvYg\nword\n",
+         ReadMode::Repair,
+         false,
+         {{"qqdl://aHR0cDovL2EvYg", 1, "Decoded", "http://a/b", false}}},
         // Without a link, the text read whole, without the white space at its ends.
-        {" \n\t http://a/b c \r\n", ReadMode::Strict, true,
+        {" \n\t http://a/b c \r\n",
+         ReadMode::Strict,
+         true,
          {{"http://a/b c", 1, "NotALink", "", false}}},
         {" \n\t ", ReadMode::Repair, true, {}},
         {"no link", ReadMode::Strict, false, {}},
         // A link longer than a session reads is given by its start, and not read.
-        {kOverLong + " qqdl://eA==", ReadMode::Strict, false,
+        {kOverLong + " qqdl://eA==",
+         ReadMode::Strict,
+         false,
          {{kOverLong.substr(0, ReadingSession::MaxLinkBytes()), 1, "TooLong", "", true},
           {"qqdl://eA==", 1, "Decoded", "x", false}}},
-        {" " + kOverLong + "= ", ReadMode::Strict, true,
+        {" " + kOverLong + "= ",
+         ReadMode::Strict,
+         true,
          {{"qqdl://" + std::string(ReadingSession::MaxLinkBytes() - 7, 'Q'), 1, "TooLong", "",
            true}}},
     };

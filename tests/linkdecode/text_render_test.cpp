@@ -37,8 +37,7 @@ TEST(RenderAddress, EscapesWhatCouldDriveATerminalOrHideTheName) {
     };
     for (const auto& c : cases) {
         std::string out = "x";
-        EXPECT_EQ(RenderAddress(c.bytes, c.format, PlatformGbConverter(), out), c.used)
-            << c.bytes;
+        EXPECT_EQ(RenderAddress(c.bytes, c.format, PlatformGbConverter(), out), c.used) << c.bytes;
         EXPECT_EQ(out, "x" + c.shown) << c.bytes;
     }
 }
@@ -92,8 +91,7 @@ TEST(RenderExcerpt, CutsAtACharacterAndNeverReadsUtf8AsGbk) {
         {"\xC2\x9B" + Repeat("x", 100), 4, "\\xC2..."},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(RenderExcerpt(c.input, c.maxBytes, "...", PlatformGbConverter()),
-                  c.excerpt)
+        EXPECT_EQ(RenderExcerpt(c.input, c.maxBytes, "...", PlatformGbConverter()), c.excerpt)
             << c.input.substr(0, 20) << " " << c.maxBytes;
     }
 }

@@ -119,7 +119,6 @@ void SetAsciiResult(const std::string& json) {
     }
 }
 
-
 // kReadCharsets[index]; an index the script did not take from vt_info stops the module (a trap
 // the script reports) rather than read past the list.
 Charset ReadCharsetAt(std::size_t index) {
@@ -199,8 +198,7 @@ VT_EXPORT(vt_info) void vt_info() {
     std::string& out = g_result;
     out = "{\"version\":";
     linkdecode::AppendJsonAscii(VELTRUN_VERSION, out);
-    out += ",\"maxLinkBytes\":" + std::to_string(ReadingSession::MaxLinkBytes()) +
-           ",\"schemes\":[";
+    out += ",\"maxLinkBytes\":" + std::to_string(ReadingSession::MaxLinkBytes()) + ",\"schemes\":[";
     for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes) {
         out += &scheme == linkdecode::kLinkSchemes ? "" : ",";
         linkdecode::AppendJsonAscii(scheme.name, out);
