@@ -35,24 +35,6 @@ bool IsPayloadByte(char c) {
            c == '%';
 }
 
-constexpr bool EndsLink(unsigned char byte) {
-    switch (byte) {
-        case ' ':
-        case '\t':
-        case '\n':
-        case '\v':
-        case '\f':
-        case '\r':
-        case '"':
-        case '\'':
-        case '<':
-        case '>':
-            return true;
-        default:
-            return false;
-    }
-}
-
 // EndsLink by value.
 constexpr std::array<unsigned char, 256> kEndsLink = [] {
     std::array<unsigned char, 256> ends{};
@@ -66,6 +48,16 @@ constexpr std::array<unsigned char, 256> kEndsLink = [] {
 // every C0 control too, so each "%" or "&" sends its word to the byte-by-byte look. An exact
 // test of the ten ending bytes costs more than those looks, even for percent-encoded links
 // (BM_FindLinks in bench/linkdecode_bench.cpp).
+constexpr bool EveryEndingByteIsBelow0x28OrAnAngle() {
+    for (int byte = 0; byte < 256; ++byte) {
+        if (EndsLink(static_cast<unsigned char>(byte)) && byte >= 0x28 && byte != '<' &&
+            byte != '>')
+            return false;
+    }
+    return true;
+}
+static_assert(EveryEndingByteIsBelow0x28OrAnAngle(), "MayEndLink would miss an ending byte");
+
 constexpr bool MayEndLink(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101;
     constexpr std::uint64_t kHigh = 0x8080808080808080;
