@@ -17,7 +17,10 @@ linkdecode::SessionOptions SessionOf(const CliOptions& options) {
 }  // namespace
 
 DecodeCommand::DecodeCommand(const CliOptions& options, Reporter& reporter)
-    : options_(options), reporter_(reporter), session_(SessionOf(options)) {}
+    : options_(options),
+      reporter_(reporter),
+      gb_(linkdecode::PlatformGbConverter()),
+      session_(SessionOf(options)) {}
 
 void DecodeCommand::Argument(const std::string& text) {
     Print(session_.ReadWhole(text), {nullptr, 0});
@@ -72,13 +75,12 @@ void DecodeCommand::Print(const linkdecode::LinkRecord& record, const Origin& or
     }
 
     const linkdecode::AddressFormat format{reading.charset, options_.percentEncode};
-    linkdecode::GbConverter& gb = linkdecode::PlatformGbConverter();
     OutputStream& out = reporter_.Out();
     if (options_.json) {
-        linkdecode::AppendJsonRecord(record, format, linkdecode::FieldScope::Every, gb,
+        linkdecode::AppendJsonRecord(record, format, linkdecode::FieldScope::Every, gb_,
                                      out.Pending());
     } else if (reading.HasAddress()) {
-        linkdecode::RenderAddress(reading.address, format, gb, out.Pending());
+        linkdecode::RenderAddress(reading.address, format, gb_, out.Pending());
         out.Pending() += '\n';
     }
     out.Commit();

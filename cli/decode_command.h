@@ -25,6 +25,7 @@ private:
 
     const CliOptions& options_;
     Reporter& reporter_;
+    linkdecode::GbConverter& gb_;
     // Kept from text to text, so that reading one allocates nothing per link.
     linkdecode::ReadingSession session_;
 };

@@ -50,6 +50,7 @@ void ReadingSession::Feed(std::string_view piece) {
         missed_ = {};
     }
     Take();
+    KeepPending();
     const std::size_t before = links_.size();
     finder_.Feed(piece, links_);
     found_ += links_.size() - before;
@@ -61,6 +62,11 @@ void ReadingSession::Feed(std::string_view piece) {
         KeepWhole(piece);
     else if (wholeSeen_ != 0)
         DropWhole();
+}
+
+void ReadingSession::KeepPending() {
+    for (std::size_t i = next_; i < links_.size(); ++i)
+        links_[i].Own();
 }
 
 void ReadingSession::KeepWhole(std::string_view piece) {
@@ -92,7 +98,11 @@ void ReadingSession::Finish() {
     missed_ = counting_ && options_.read.mode == ReadMode::Strict ? missed : MissedLinks{};
     if (options_.wholeIfNone && found_ == 0 && wholeLength_ != 0) {
         whole_.resize(std::min(whole_.size(), wholeLength_));
-        links_.push_back({std::move(whole_), wholeLength_, 1});
+        FoundLink whole({}, wholeLength_, 1);
+        whole.storage = std::move(whole_);
+        whole.owned = true;
+        whole.text = whole.storage;
+        links_.push_back(std::move(whole));
     }
     DropWhole();
     finished_ = true;

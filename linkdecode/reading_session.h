@@ -36,8 +36,13 @@ public:
     [[nodiscard]] const LinkRecord& ReadWhole(std::string_view link);
 
     // Gives the next piece of a text, which follows everything fed since the last Finish; where
-    // the pieces are cut changes no record.
+    // the pieces are cut changes no record. The records of the links found in `piece` view it,
+    // so it must stay as it is until they are taken, or KeepPending was called.
     void Feed(std::string_view piece);
+
+    // Copies what the records not yet taken view, for a caller that lets go of its pieces before
+    // it takes their records.
+    void KeepPending();
 
     // Ends the text; the records still to take follow, and the next Feed starts a new text.
     void Finish();

@@ -283,6 +283,7 @@ VT_EXPORT(vt_decode_end) void vt_decode_end(ReadingSession* session) {
 VT_EXPORT(vt_decode_feed)
 void vt_decode_feed(const char* piece, std::size_t size, ReadingSession* session) {
     session->Feed({piece, size});
+    session->KeepPending();  // the script frees the piece when this returns
 }
 
 // Ends the text (and reads it whole when vt_decode_begin asked for that and it holds no link).
