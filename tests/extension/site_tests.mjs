@@ -339,10 +339,11 @@ async function group_hostile() {
       const dialogs = [];
       tab.on("dialog", (d) => { dialogs.push(d.message()); d.dismiss(); });
       await flipSite(session, tab);
-      const found = (await waitForMarkers(tab, addresses.length + 2)).filter((m) => m.rows.length > 0);
+      // The Whirlwind payload reads as no address, so it gets no marker.
+      const found = (await waitForMarkers(tab, addresses.length + 1)).filter((m) => m.rows.length > 0);
       const shown = found.flatMap((m) => m.rows.map((r) => r.address));
       expect("addresses as text, controls as \\xNN", shown, [
-        addresses[0], addresses[1], addresses[2], String.raw`http://a/\x1B]0;pwned\x07\x1B[2J`,
+        addresses[0], addresses[1], String.raw`http://a/\x1B]0;pwned\x07\x1B[2J`,
         String.raw`http://a/\xE2\x80\xAEgpj.exe`, addresses[1], addresses[0],
       ]);
       const tags = new Set(found.flatMap((m) => m.elements.map((e) => e.localName)));
