@@ -94,13 +94,20 @@ void DecodeCommand::Print(const linkdecode::LinkRecord& record, const Origin& or
                            ? " (a link stands further in: give the text on standard input to "
                              "find it)"
                            : "";
-    if (reading.outcome == linkdecode::UnwrapOutcome::Ignored)
+    using linkdecode::ReadOutcome;
+    if (reading.outcome == ReadOutcome::Ignored) {
         reporter_.MessageAbout(origin, record.input,
                                std::string("not a link (no '/' in it)") + hint);
-    else if (reading.outcome == linkdecode::UnwrapOutcome::NotALink)
+    } else if (reading.outcome == ReadOutcome::NotALink) {
         reporter_.MessageAbout(origin, record.input, "not a " + SchemeList("://") + " link" + hint);
-    else
+    } else if (reading.outcome == ReadOutcome::Decoded) {
         reporter_.MessageAbout(origin, record.input, "the link holds no address");
+    } else {
+        std::string message(linkdecode::ReadOutcomeRow(reading.outcome).description);
+        if (!reading.detail.empty())
+            message.append(": ").append(Shown(reading.detail));
+        reporter_.MessageAbout(origin, record.input, message);
+    }
 }
 
 }  // namespace veltrun

@@ -125,10 +125,10 @@ void AppendJsonRecord(const LinkRecord& record, AddressFormat format, FieldScope
                       GbConverter& gb, std::string& out) {
     const LinkReading& reading = record.reading;
     const std::string_view address = reading.address;
-    const bool decoded = !record.tooLong && reading.outcome == UnwrapOutcome::Decoded;
+    const bool decoded = !record.tooLong && reading.outcome == ReadOutcome::Decoded;
     // One reservation, so no append of the record moves what came before it.
     out.reserve(out.size() + kFixedBytes + kMostPerByte * record.input.size() +
-                (kMostPerByte + 2) * address.size());
+                (kMostPerByte + 2) * address.size() + kMostPerByte * reading.detail.size());
     // The fields in the order of kRecordFields, which RecordFieldsInOrder holds to their enum.
     Fields fields;
     fields.Key(RecordField::Input);
@@ -140,7 +140,7 @@ void AppendJsonRecord(const LinkRecord& record, AddressFormat format, FieldScope
     else
         fields.Put("null");
     fields.Key(RecordField::Scheme);
-    if (decoded && reading.scheme != nullptr)
+    if (reading.scheme != nullptr)
         fields.PutWord(reading.scheme->name);
     else
         fields.Put("null");
@@ -174,6 +174,14 @@ void AppendJsonRecord(const LinkRecord& record, AddressFormat format, FieldScope
         fields.Put("\"");
     }
     fields.Put("]");
+    fields.Key(RecordField::Detail);
+    if (!record.tooLong && (reading.outcome == ReadOutcome::NotAnAddress ||
+                            reading.outcome == ReadOutcome::CutShort)) {
+        fields.Flush(out);
+        RenderJsonString(reading.detail, Charset::Auto, gb, out);
+    } else {
+        fields.Put("null");
+    }
     if (scope >= FieldScope::Row) {
         fields.Key(RecordField::InputShown);
         fields.Flush(out);

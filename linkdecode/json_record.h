@@ -12,9 +12,10 @@ namespace linkdecode {
 // Appends the JSON record of `record` and a line break to `out`: one object with the fields of
 // kRecordFields whose scope is at most `scope`, in their order. "input" is read as Auto,
 // "address" rendered in `format` (a JSON string whatever the bytes), "charset" the one used,
-// "bytes" the exact address in Base64; those three and "scheme" are null unless the link was
-// Decoded. Rendered fields are null without an address and left out with one, for
-// AppendRenderedFields to make when they are asked for.
+// "bytes" the exact address in Base64, those three null unless the link was Decoded; "detail"
+// what a NotAnAddress or CutShort link decodes to, read as Auto, null for others. Rendered fields
+// are null without an address and left out with one, for AppendRenderedFields to make when they are
+// asked for.
 void AppendJsonRecord(const LinkRecord& record, AddressFormat format, FieldScope scope,
                       GbConverter& gb, std::string& out);
 

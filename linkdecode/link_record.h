@@ -39,6 +39,7 @@ enum class RecordField : unsigned char {
     Charset,            // the charset it was read in, null unless Decoded
     Bytes,              // the exact address in Base64, null unless Decoded
     Repairs,            // the ids of the repairs made, in the order of kLinkRepairs
+    Detail,             // NotAnAddress, CutShort: what the link decodes to; null otherwise
     InputShown,         // the start of the input as a row shows it
     TooLong,            // `tooLong`
     RepairWouldDecode,  // Strict: repair mode gives this one an address
@@ -63,6 +64,7 @@ inline constexpr RecordFieldInfo kRecordFields[] = {
     {RecordField::Charset, "charset", FieldScope::Every},
     {RecordField::Bytes, "bytes", FieldScope::Every},
     {RecordField::Repairs, "repairs", FieldScope::Every},
+    {RecordField::Detail, "detail", FieldScope::Every},
     {RecordField::InputShown, "inputShown", FieldScope::Row},
     {RecordField::TooLong, "tooLong", FieldScope::Row},
     {RecordField::RepairWouldDecode, "repairWouldDecode", FieldScope::Row},
@@ -83,8 +85,8 @@ constexpr bool RecordFieldsInOrder() {
 }
 static_assert(RecordFieldsInOrder(), "a field's row is its index, scopes never narrow");
 
-// The name a record gives its outcome: the reading's ("Decoded", "NotALink", "Ignored"), or
-// "TooLong" for a link not read.
+// The name a record gives its outcome: the reading's (kReadOutcomes), or "TooLong" for a link
+// not read.
 std::string_view OutcomeName(const LinkRecord& record);
 
 }  // namespace linkdecode

@@ -11,9 +11,10 @@ constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
 
 // A record of nothing read, keeping the storage of its address for the next reading.
 void ClearReading(LinkReading& reading, std::size_t inputLength) {
-    reading.outcome = UnwrapOutcome::Ignored;
+    reading.outcome = ReadOutcome::Ignored;
     reading.scheme = nullptr;
     reading.address.clear();
+    reading.detail.clear();
     reading.repairs = 0;
     reading.repairWouldDecode = false;
     reading.inputLength = inputLength;
@@ -37,7 +38,9 @@ const LinkRecord& ReadingSession::ReadWhole(std::string_view link) {
     Read(link);
     record_.line = 0;
     // Only a refusal needs to know, and a text that starts with a scheme is no refusal.
-    if (record_.reading.outcome != UnwrapOutcome::Decoded && !record_.reading.repairWouldDecode)
+    if ((record_.reading.outcome == ReadOutcome::NotALink ||
+         record_.reading.outcome == ReadOutcome::Ignored) &&
+        !record_.reading.repairWouldDecode)
         record_.linkFurtherIn = !FindLinks(link, options_.read.mode, 0).empty();
     return record_;
 }

@@ -249,7 +249,8 @@ async function group_marks() {
 // page without links on the same site is not changed at all.
 async function group_rewrite() {
   const made = linksAt("rewrite");
-  const script = WRAP.qqdl(Buffer.from("javascript:alert(1)"));
+  // Markers vouch for it, so it is marked; it is no address to open, so its href stays.
+  const script = WRAP.thunder(Buffer.from("javascript:alert(1)"));
   const body = `${made.map((x) => `<a href="${x.link}">下载</a>`).join(" ")} <a href="${script}">脚本</a>`;
   const watch = `<script>
     window.changes = [];
@@ -339,10 +340,11 @@ async function group_hostile() {
       const dialogs = [];
       tab.on("dialog", (d) => { dialogs.push(d.message()); d.dismiss(); });
       await flipSite(session, tab);
-      const found = (await waitForMarkers(tab, addresses.length + 2)).filter((m) => m.rows.length > 0);
+      // The Whirlwind payload reads as no address, so it gets no marker.
+      const found = (await waitForMarkers(tab, addresses.length + 1)).filter((m) => m.rows.length > 0);
       const shown = found.flatMap((m) => m.rows.map((r) => r.address));
       expect("addresses as text, controls as \\xNN", shown, [
-        addresses[0], addresses[1], addresses[2], String.raw`http://a/\x1B]0;pwned\x07\x1B[2J`,
+        addresses[0], addresses[1], String.raw`http://a/\x1B]0;pwned\x07\x1B[2J`,
         String.raw`http://a/\xE2\x80\xAEgpj.exe`, addresses[1], addresses[0],
       ]);
       const tags = new Set(found.flatMap((m) => m.elements.map((e) => e.localName)));

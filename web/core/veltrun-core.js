@@ -207,8 +207,10 @@ export async function loadCore(wasm) {
   // A record as the core wrote it, with its address bytes as bytes, holding the fields the core
   // lists (vt_info's recordFields) in its order. Its first fields are those of `veltrun --json`:
   // input, line (null for a link given whole), scheme, outcome ("Decoded", "NotALink", "Ignored",
-  // or "TooLong" for a link longer than maxLinkBytes, not read), address, charset, bytes (a
-  // Uint8Array here) and repairs (ids). Then, for rows: inputShown (the excerpt a row shows),
+  // in repair mode "NotAnAddress" or "CutShort", or "TooLong" for a link longer than
+  // maxLinkBytes, not read), address, charset, bytes (a Uint8Array here), repairs (ids) and
+  // detail (what a NotAnAddress or CutShort link decodes to, else null). Then, for rows:
+  // inputShown (the excerpt a row shows),
   // tooLong, repairWouldDecode (strict mode: repair mode reads this one), openable, addressShown
   // (controls and direction marks as \xNN; null when there is no address), percentOwn and
   // percentUtf8 (percent-encoded from the link's own bytes, from the text read).
