@@ -123,14 +123,19 @@ struct VectorKernels {
 
     static std::size_t CountByte(const unsigned char* p, std::size_t n, unsigned char byte) {
         const Vec wanted = V::Splat(static_cast<char>(byte));
+        const auto hits = [&](Vec bytes) { return V::Bits(V::Equal(bytes, wanted)); };
         std::size_t count = 0;
         std::size_t i = 0;
         for (; n - i >= kWidth; i += kWidth)
-            count += static_cast<std::size_t>(
-                __builtin_popcount(V::Bits(V::Equal(V::Load(p + i), wanted))));
-        for (; i < n; ++i)
-            count += p[i] == byte;
-        return count;
+            count += static_cast<std::size_t>(__builtin_popcount(hits(V::Load(p + i))));
+        if (i == n)
+            return count;
+        // The rest in one block: the last of a longer text, its bytes counted before shifted out.
+        const Mask rest = n >= kWidth
+                              ? hits(V::Load(p + n - kWidth)) >> (kWidth - (n - i))
+                              : hits(LoadShort(p, n, static_cast<unsigned char>(byte + 1))) &
+                                    ((Mask{1} << n) - 1);
+        return count + static_cast<std::size_t>(__builtin_popcount(rest));
     }
 
     static std::size_t FindNonAscii(const unsigned char* p, std::size_t n) {
