@@ -108,7 +108,9 @@ void DecodeCommand::DecodeOne(std::string_view text, const Origin& origin) {
     reporter_.Raise(1);
     const std::string hint = Hint(text, reading.repairWouldDecode);
     if (reading.outcome == ReadOutcome::Ignored) {
-        reporter_.MessageAbout(origin, input, "not a link (no '/' in it)" + hint);
+        reporter_.MessageAbout(
+            origin, input,
+            std::string(linkdecode::ReadOutcomeRow(reading.outcome).description) + hint);
     } else if (reading.outcome == ReadOutcome::NotALink) {
         reporter_.MessageAbout(origin, input, "not a " + SchemeList("://") + " link" + hint);
     } else if (reading.outcome == ReadOutcome::Decoded) {
