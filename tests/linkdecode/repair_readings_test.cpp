@@ -234,7 +234,8 @@ TEST(ReadLink, NamesWhatIsNoAddress) {
         {"qqdl://QUI", ReadOutcome::NotAnAddress, ""},
         {"thunder://...", ReadOutcome::CutShort, ""},
     };
-    const std::string marks[] = {"…", "...", "（省略）", "\xa1\xad", "&hellip;", "…（省略）"};
+    const std::string marks[] = {"…",      "⋯",        "...",      "。。。",   "（省略）",
+                                 "(省略)", "\xa1\xad", "&hellip;", "…（省略）"};
     for (const std::string& link : {Thunder(kSetup, false), FlashGet(kGbkFilm), Qqdl(kUtf8Film)}) {
         for (const std::size_t cut : {16, 23, 37}) {
             for (const std::string& mark : marks)
