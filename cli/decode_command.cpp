@@ -96,8 +96,9 @@ void DecodeCommand::Print(const linkdecode::LinkRecord& record, const Origin& or
                            : "";
     using linkdecode::ReadOutcome;
     if (reading.outcome == ReadOutcome::Ignored) {
-        reporter_.MessageAbout(origin, record.input,
-                               std::string("not a link (no '/' in it)") + hint);
+        reporter_.MessageAbout(
+            origin, record.input,
+            std::string(linkdecode::ReadOutcomeRow(reading.outcome).description) + hint);
     } else if (reading.outcome == ReadOutcome::NotALink) {
         reporter_.MessageAbout(origin, record.input, "not a " + SchemeList("://") + " link" + hint);
     } else if (reading.outcome == ReadOutcome::Decoded) {
