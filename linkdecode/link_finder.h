@@ -83,8 +83,8 @@ private:
 // Finds the private links in a text that arrives in pieces of any size, in constant memory.
 //
 // A link starts at "thunder://", "flashget://" or "qqdl://" wherever it stands (after a quote,
-// an "=", a word) and runs to the first space, tab, line break, vertical tab, form feed, '"',
-// "'", "<", ">" or the end of the text, or to where a scheme starts after its payload has plainly
+// an "=", a word) and runs to the first byte that ends a link (EndsLink: white space, quotes,
+// angle brackets) or the end of the text, or to where a scheme starts after its payload has plainly
 // ended: after a byte that is no Base64 symbol, not counting prefixes of the link's own scheme
 // glued to it, which UnwrapDownloadLink removes and reads on through. So a second prefix glued to
 // the payload stays part of the link, as UnwrapDownloadLink reads it, while a list such as
