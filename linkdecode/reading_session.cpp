@@ -37,7 +37,7 @@ void ReadingSession::Read(std::string_view text) {
 const LinkRecord& ReadingSession::ReadWhole(std::string_view link) {
     Read(link);
     record_.line = 0;
-    // Only a refusal needs to know, and a text that starts with a scheme is no refusal.
+    // Only a text read as no link needs the hint; the search is for it alone.
     if ((record_.reading.outcome == ReadOutcome::NotALink ||
          record_.reading.outcome == ReadOutcome::Ignored) &&
         !record_.reading.repairWouldDecode)
