@@ -1,12 +1,11 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "cli/command_line.h"
 #include "cli/input_handler.h"
 #include "cli/reporter.h"
-#include "linkdecode/link_reader.h"
+#include "linkdecode/reading_session.h"
 
 namespace veltrun {
 
@@ -21,13 +20,14 @@ public:
     const char* WhatIsRead() const override { return "text with links"; }
 
 private:
-    void DecodeOne(std::string_view text, const Origin& origin);
-    std::string Hint(std::string_view input, bool repairWouldDecode) const;
+    // Writes what a record gives: its address or JSON record, and a message when it gives none.
+    void Print(const linkdecode::LinkRecord& record, const Origin& origin);
 
     const CliOptions& options_;
     Reporter& reporter_;
-    // Kept from link to link, so that reading one allocates nothing.
-    linkdecode::LinkReading reading_;
+    linkdecode::GbConverter& gb_;
+    // Kept from text to text, so that reading one allocates nothing per link.
+    linkdecode::ReadingSession session_;
 };
 
 }  // namespace veltrun

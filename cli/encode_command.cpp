@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "cli/gb_converter.h"
+#include "linkdecode/platform_gb_converter.h"
 #include "linkdecode/charset.h"
 #include "linkdecode/link_wrap.h"
 
@@ -67,8 +67,8 @@ void EncodeCommand::Text(InputStream& in, const std::string& name) {
 void EncodeCommand::EncodeOne(const std::string& address, const Origin& origin) {
     std::string link;
     const bool toGb = options_.charset == linkdecode::Charset::Gbk;
-    const linkdecode::WrapRefusal refusal =
-        linkdecode::WrapAddress(*options_.encodeScheme, address, toGb, PlatformGbConverter(), link);
+    const linkdecode::WrapRefusal refusal = linkdecode::WrapAddress(
+        *options_.encodeScheme, address, toGb, linkdecode::PlatformGbConverter(), link);
     if (refusal == linkdecode::WrapRefusal::None) {
         link += '\n';
         reporter_.Out().Write(link);

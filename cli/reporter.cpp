@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "cli/gb_converter.h"
+#include "linkdecode/platform_gb_converter.h"
 #include "linkdecode/link_unwrap.h"
 #include "linkdecode/text_render.h"
 
@@ -48,7 +48,7 @@ std::string SchemeList(std::string_view suffix) {
 }
 
 std::string Shown(std::string_view input) {
-    return linkdecode::RenderExcerpt(input, kShownBytes, "...", PlatformGbConverter());
+    return linkdecode::RenderExcerpt(input, kShownBytes, "...", linkdecode::PlatformGbConverter());
 }
 
 }  // namespace veltrun

@@ -11,6 +11,26 @@ constexpr bool IsBase64Symbol(unsigned char byte) {
            (byte >= '0' && byte <= '9') || byte == '+' || byte == '/';
 }
 
+// A byte that ends a link found in a text: space, tab, line break, vertical tab, form feed, '"',
+// "'", "<" and ">".
+constexpr bool EndsLink(unsigned char byte) {
+    switch (byte) {
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\v':
+        case '\f':
+        case '\r':
+        case '"':
+        case '\'':
+        case '<':
+        case '>':
+            return true;
+        default:
+            return false;
+    }
+}
+
 // An ASCII capital as its small letter; every other byte unchanged.
 constexpr char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -35,24 +35,6 @@ bool IsPayloadByte(char c) {
            c == '%';
 }
 
-constexpr bool EndsLink(unsigned char byte) {
-    switch (byte) {
-        case ' ':
-        case '\t':
-        case '\n':
-        case '\v':
-        case '\f':
-        case '\r':
-        case '"':
-        case '\'':
-        case '<':
-        case '>':
-            return true;
-        default:
-            return false;
-    }
-}
-
 // EndsLink by value.
 constexpr std::array<unsigned char, 256> kEndsLink = [] {
     std::array<unsigned char, 256> ends{};
@@ -66,6 +48,16 @@ constexpr std::array<unsigned char, 256> kEndsLink = [] {
 // every C0 control too, so each "%" or "&" sends its word to the byte-by-byte look. An exact
 // test of the ten ending bytes costs more than those looks, even for percent-encoded links
 // (BM_FindLinks in bench/linkdecode_bench.cpp).
+constexpr bool EveryEndingByteIsBelow0x28OrAnAngle() {
+    for (int byte = 0; byte < 256; ++byte) {
+        if (EndsLink(static_cast<unsigned char>(byte)) && byte >= 0x28 && byte != '<' &&
+            byte != '>')
+            return false;
+    }
+    return true;
+}
+static_assert(EveryEndingByteIsBelow0x28OrAnAngle(), "MayEndLink would miss an ending byte");
+
 constexpr bool MayEndLink(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101;
     constexpr std::uint64_t kHigh = 0x8080808080808080;
@@ -255,6 +247,7 @@ void LinkFinder::Feed(std::string_view piece, std::vector<FoundLink>& completed)
 void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>& completed) {
     if (carry_.empty()) {
         ScanText(piece, final, completed);
+        Keep({}, completed, completed.size());
         return;
     }
     // Joining the carry to the whole piece would copy the piece: it is joined to the piece's
@@ -264,18 +257,34 @@ void LinkFinder::Scan(std::string_view piece, bool final, std::vector<FoundLink>
     const std::size_t head = final ? piece.size() : std::min(piece.size(), kJoinedBytes);
     joined_.assign(carry_).append(piece.substr(0, head));
     carry_.clear();
+    std::size_t first = completed.size();
     ScanText(joined_, final, completed);
+    Keep(joined_, completed, first);
     if (head == piece.size())
         return;
     if (carry_.size() > head) {
         joined_.assign(carry_).append(piece.substr(head));
         carry_.clear();
+        first = completed.size();
         ScanText(joined_, final, completed);
+        Keep(joined_, completed, first);
         return;
     }
     const std::size_t from = head - carry_.size();
     carry_.clear();
     ScanText(piece.substr(from), final, completed);
+    Keep({}, completed, completed.size());
+}
+
+void LinkFinder::Keep(std::string_view text, std::vector<FoundLink>& completed, std::size_t first) {
+    for (std::size_t i = first; i < completed.size(); ++i) {
+        const char* at = completed[i].text.data();
+        if (!completed[i].owned && at >= text.data() && at < text.data() + text.size())
+            completed[i].Own();
+    }
+    // The piece goes before the link's next part comes.
+    if (inLink_ && !current_.owned)
+        OwnCurrent();
 }
 
 void LinkFinder::ScanText(std::string_view text, bool final, std::vector<FoundLink>& completed) {
@@ -332,13 +341,10 @@ void LinkFinder::ScanText(std::string_view text, bool final, std::vector<FoundLi
         padded_ = false;
         ended_ = false;
         seam_.clear();
-        current_ = FoundLink{{}, 0, line_};
-        if (!spare_.empty()) {
-            current_.text = std::move(spare_.back());
-            spare_.pop_back();
-            spareBytes_ -= current_.text.capacity();
-            current_.text.clear();
-        }
+        current_.text = {};
+        current_.fullLength = 0;
+        current_.line = line_;
+        current_.owned = false;
         scheme_ = scheme.scheme;
         prefixLeft_ = scheme.length;
         pos = start;
@@ -357,9 +363,19 @@ void LinkFinder::Append(std::string_view part) {
         else if (seam_.size() > kSeam)
             seam_.erase(0, seam_.size() - kSeam);
     }
-    const std::size_t room = maxLinkBytes_ - current_.text.size();
-    current_.text.append(part.substr(0, std::min(room, part.size())));
+    const std::string_view kept = part.substr(0, maxLinkBytes_ - current_.text.size());
     current_.fullLength += part.size();
+    if (kept.empty())
+        return;
+    if (current_.text.empty()) {
+        current_.text = kept;
+    } else if (!current_.owned && current_.text.data() + current_.text.size() == kept.data()) {
+        current_.text = {current_.text.data(), current_.text.size() + kept.size()};
+    } else {
+        OwnCurrent();
+        current_.storage.append(kept);
+        current_.text = current_.storage;
+    }
 }
 
 void LinkFinder::Finish(std::vector<FoundLink>& completed) {
@@ -373,12 +389,24 @@ void LinkFinder::Finish(std::vector<FoundLink>& completed) {
     line_ = 1;
 }
 
+void LinkFinder::OwnCurrent() {
+    if (current_.owned)
+        return;
+    // The storage of a link handled before, if one is kept, so that owning allocates rarely.
+    if (!spare_.empty() && current_.storage.capacity() == 0) {
+        current_.storage = std::move(spare_.back());
+        spare_.pop_back();
+        spareBytes_ -= current_.storage.capacity();
+    }
+    current_.Own();
+}
+
 void LinkFinder::Recycle(std::vector<FoundLink>& handled) {
     for (FoundLink& link : handled) {
-        if (spareBytes_ + link.text.capacity() > kSpareBytes)
-            break;
-        spareBytes_ += link.text.capacity();
-        spare_.push_back(std::move(link.text));
+        if (link.storage.capacity() <= 15 || spareBytes_ + link.storage.capacity() > kSpareBytes)
+            continue;
+        spareBytes_ += link.storage.capacity();
+        spare_.push_back(std::move(link.storage));
     }
     handled.clear();
 }
@@ -388,6 +416,8 @@ std::vector<FoundLink> FindLinks(std::string_view text, ReadMode mode, std::size
     LinkFinder finder(mode, maxLinkBytes);
     finder.Feed(text, links);
     finder.Finish(links);
+    for (FoundLink& link : links)
+        link.Own();
     return links;
 }
 

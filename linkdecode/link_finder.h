@@ -16,17 +16,75 @@ namespace linkdecode {
 // memory one link of a text can take. A longer one is skipped with its length.
 inline constexpr std::size_t kMaxLinkBytes = 1 << 20;
 
+// A link found in a text. `text` views the piece it was found in, valid until the finder's next
+// Feed or Finish, unless the link had to be put together (across pieces, or from what the finder
+// kept back), when it views `storage`, which the link owns; Own makes it so.
 struct FoundLink {
-    std::string text;        // from the scheme's first letter on, at most the finder's cap
-    std::size_t fullLength;  // bytes of the whole link; above text.size() when it was cut
-    std::uint64_t line;      // 1-based line of the link's first byte
+    std::string_view text;       // from the scheme's first letter on, at most the finder's cap
+    std::size_t fullLength = 0;  // bytes of the whole link; above text.size() when it was cut
+    std::uint64_t line = 0;      // 1-based line of the link's first byte
+    std::string storage;         // the bytes of `text` when `owned`
+    bool owned = false;
+
+    FoundLink() = default;
+    FoundLink(std::string_view linkText, std::size_t length, std::uint64_t firstLine)
+        : text(linkText), fullLength(length), line(firstLine) {}
+    FoundLink(const FoundLink& other)
+        : text(other.text),
+          fullLength(other.fullLength),
+          line(other.line),
+          storage(other.storage),
+          owned(other.owned) {
+        Repoint();
+    }
+    FoundLink(FoundLink&& other) noexcept
+        : text(other.text),
+          fullLength(other.fullLength),
+          line(other.line),
+          storage(std::move(other.storage)),
+          owned(other.owned) {
+        Repoint();
+    }
+    FoundLink& operator=(const FoundLink& other) {
+        text = other.text;
+        fullLength = other.fullLength;
+        line = other.line;
+        storage = other.storage;
+        owned = other.owned;
+        Repoint();
+        return *this;
+    }
+    FoundLink& operator=(FoundLink&& other) noexcept {
+        text = other.text;
+        fullLength = other.fullLength;
+        line = other.line;
+        storage = std::move(other.storage);
+        owned = other.owned;
+        Repoint();
+        return *this;
+    }
+
+    // Copies the bytes of `text` into `storage`, so that it outlives the piece it was found in.
+    void Own() {
+        if (owned)
+            return;
+        storage.assign(text);
+        owned = true;
+        text = storage;
+    }
+
+private:
+    void Repoint() {
+        if (owned)
+            text = storage;
+    }
 };
 
 // Finds the private links in a text that arrives in pieces of any size, in constant memory.
 //
 // A link starts at "thunder://", "flashget://" or "qqdl://" wherever it stands (after a quote,
-// an "=", a word) and runs to the first space, tab, line break, vertical tab, form feed, '"',
-// "'", "<", ">" or the end of the text, or to where a scheme starts after its payload has plainly
+// an "=", a word) and runs to the first byte that ends a link (EndsLink: white space, quotes,
+// angle brackets) or the end of the text, or to where a scheme starts after its payload has plainly
 // ended: after a byte that is no Base64 symbol, not counting prefixes of the link's own scheme
 // glued to it, which UnwrapDownloadLink removes and reads on through. So a second prefix glued to
 // the payload stays part of the link, as UnwrapDownloadLink reads it, while a list such as
@@ -49,7 +107,7 @@ public:
     // Scans `piece`, the text that follows everything fed before, and appends to `completed`
     // every link that ends within it, in text order. A link still open at the end of `piece`
     // is completed by a later Feed or by Finish. Where the pieces are cut never changes the
-    // links found.
+    // links found. The links appended may view `piece` (FoundLink).
     void Feed(std::string_view piece, std::vector<FoundLink>& completed);
 
     // Ends the text: appends the links still open or undecided, and resets the finder for a new
@@ -82,6 +140,10 @@ private:
     std::size_t SchemeInLink(std::string_view text, std::size_t pos, std::size_t& end, bool final);
 
     void Append(std::string_view part);
+    void OwnCurrent();
+    // Makes the links appended to `completed` from `first` on that view `text` own their bytes,
+    // and the open link too, before `text` goes.
+    void Keep(std::string_view text, std::vector<FoundLink>& completed, std::size_t first);
 
     ReadMode mode_;
     std::size_t maxLinkBytes_;
@@ -99,7 +161,8 @@ private:
     std::size_t spareBytes_ = 0;      // the capacity held in spare_
 };
 
-// Returns every link of a whole `text`, as a LinkFinder fed it in one piece finds them.
+// Returns every link of a whole `text`, as a LinkFinder fed it in one piece finds them, each
+// owning its bytes.
 std::vector<FoundLink> FindLinks(std::string_view text, ReadMode mode, std::size_t maxLinkBytes);
 
 }  // namespace linkdecode

@@ -1,14 +1,15 @@
 #pragma once
 
-// The map of the core's reading paths. A front end reads each link through ReadLink, below: a
-// link given whole, or each FoundLink its LinkFinder found in a text. One link goes
+// The map of the core's reading paths. A front end feeds texts, or links given whole, to a
+// ReadingSession (reading_session), which finds the links, reads each through ReadLink, below,
+// and gives a LinkRecord (link_record) for each. One link goes
 //
 //   find      link_finder       where each link of a text starts and ends, fed in pieces
 //   read      batch_unwrap      Strict: the batch path, the dialog's bytes at batch speed
 //             repair_readings   Repair: the readings the damage allows, each by the batch path
 //   choose    reading_choice    Repair: the most plausible of them, Strict's first among equals
 //   render    text_render       the address as text, percent-encoded or a JSON string
-//             json_record       the whole reading as one JSON record
+//             json_record       the whole record as JSON, its fields those of link_record
 //
 // The dialog path is UnwrapDownloadLink (link_unwrap) with DecodeBase64Text (base64_decoder),
 // the dialog's own algorithm. It and the batch path are instantiations of the same loops
@@ -17,7 +18,9 @@
 // paths: repairs (the table of repairs and their names), read_outcome (the outcomes and their
 // names), missed_links (what Strict leaves in a text that Repair would find), charset (bytes read
 // as text), address_check (what an address looks like), cut_marks (how a page marks a text it
-// cut), link_wrap and base64_encoder (making links).
+// cut), link_wrap and base64_encoder (making links), platform_gb_converter (the one unit that
+// calls the platform: GB18030 by iconv or Windows code pages), simd/ (the vector kernels and the
+// byte tables they share with the scalar rules).
 
 #include <cstddef>
 #include <string>

@@ -18,9 +18,8 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PYTHON_FILES = ("pyproject.toml", "setup.py", "MANIFEST.in", "README.md", "src", "veltrun")
-# What setup.py compiles besides python/: the core, the platform's GB18030 conversion, and the
-# project file that sets the version.
-CORE_FILES = ("CMakeLists.txt", "linkdecode", "cli/gb_converter.h", "cli/gb_converter.cpp")
+# What setup.py compiles besides python/: the core and the project file that sets the version.
+CORE_FILES = ("CMakeLists.txt", "linkdecode")
 
 
 def copy(source, target):

@@ -12,11 +12,11 @@ HERE = Path(__file__).resolve().parent
 IN_REPOSITORY = not (HERE / "core").is_dir()
 CORE = HERE.parent if IN_REPOSITORY else HERE / "core"
 
-# The core's library is every unit of linkdecode/; the GB18030 conversion is the platform's,
-# here iconv, as the command-line tool does it. setuptools wants the paths relative to this tree.
+# The core's library is every unit of linkdecode/, its GB18030 conversion the platform's (here
+# iconv). setuptools wants the paths relative to this tree.
 SOURCES = [os.path.relpath(p, HERE)
            for p in sorted((CORE / "linkdecode").glob("**/*.cpp")) + [
-               CORE / "cli" / "gb_converter.cpp", HERE / "src" / "core_module.cpp"]]
+               HERE / "src" / "core_module.cpp"]]
 VERSION = re.search(r"project\(Veltrun VERSION ([0-9.]+)",
                     (CORE / "CMakeLists.txt").read_text(encoding="utf-8")).group(1)
 

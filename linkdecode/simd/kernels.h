@@ -22,8 +22,7 @@ struct Kernels {
     // Decodes the longest leading run of src[0, n) made of whole quanta of four Base64 symbols
     // and returns its length; writes exactly its 3 bytes per quantum to dst.
     std::size_t (*decodeQuanta)(const unsigned char* src, std::size_t n, unsigned char* dst);
-    // Where the first byte that ends a link stands (space, tab, line break, vertical tab, form
-    // feed, '"', "'", "<", ">"), or n.
+    // Where the first byte that ends a link (EndsLink) stands, or n.
     std::size_t (*findLinkEnd)(const unsigned char* p, std::size_t n);
     // Where the first `a` or `b` stands, or n.
     std::size_t (*findEither)(const unsigned char* p, std::size_t n, unsigned char a,

@@ -5,11 +5,14 @@
 
 #include <immintrin.h>
 
+#include "linkdecode/char_class.h"
+
 // The wider instructions for this unit's own functions only, set here rather than by a compiler
 // option: inline functions of the headers above keep the baseline, so the linker can never pick
 // a copy of one that a processor without these instructions cannot run.
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi"))), \
+                             apply_to = function)
 #else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512vbmi")
@@ -39,6 +42,21 @@ constexpr Bytes128 kSymbolValues = [] {
     }
     return table;
 }();
+
+// Whether each ASCII byte ends a link; no byte of 0x80 or more does.
+constexpr Bytes128 kEndsLinkTable = [] {
+    Bytes128 table{};
+    for (int c = 0; c < 128; ++c)
+        table.at[c] = EndsLink(static_cast<unsigned char>(c)) ? 0xFF : 0;
+    return table;
+}();
+static_assert([] {
+    for (int c = 128; c < 256; ++c) {
+        if (EndsLink(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}());
 
 // Where each of the 48 bytes of 16 decoded quanta comes from: the three low bytes of each
 // 32-bit lane, high first.
@@ -151,16 +169,11 @@ std::size_t EncodeGroups(const unsigned char* src, std::size_t n, unsigned char*
 }
 
 std::size_t FindLinkEnd(const unsigned char* p, std::size_t n) {
-    const __m512i controls = _mm512_set1_epi8(0x09);
-    const __m512i span = _mm512_set1_epi8(0x0D - 0x09);
-    const __m512i space = _mm512_set1_epi8(' '), quote = _mm512_set1_epi8('"'),
-                  apostrophe = _mm512_set1_epi8('\''), less = _mm512_set1_epi8('<'),
-                  greater = _mm512_set1_epi8('>');
+    const __m512i low = _mm512_loadu_si512(kEndsLinkTable.at);
+    const __m512i high = _mm512_loadu_si512(kEndsLinkTable.at + 64);
     return FindFirst(p, n, [&](__m512i bytes) {
-        return _mm512_cmple_epu8_mask(_mm512_sub_epi8(bytes, controls), span) |
-               _mm512_cmpeq_epi8_mask(bytes, space) | _mm512_cmpeq_epi8_mask(bytes, quote) |
-               _mm512_cmpeq_epi8_mask(bytes, apostrophe) | _mm512_cmpeq_epi8_mask(bytes, less) |
-               _mm512_cmpeq_epi8_mask(bytes, greater);
+        const __m512i ends = _mm512_permutex2var_epi8(low, bytes, high);
+        return _mm512_test_epi8_mask(ends, ends) & ~_mm512_movepi8_mask(bytes);
     });
 }
 

@@ -12,12 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/gb_converter.h"
 #include "linkdecode/charset.h"
 #include "linkdecode/json_record.h"
-#include "linkdecode/link_finder.h"
-#include "linkdecode/link_reader.h"
 #include "linkdecode/link_wrap.h"
+#include "linkdecode/platform_gb_converter.h"
+#include "linkdecode/reading_session.h"
 
 namespace py = pybind11;
 
@@ -53,36 +52,32 @@ linkdecode::Charset ParseCharset(const std::string& name,
     Unknown("charset", name, names);
 }
 
-linkdecode::ReadOptions Options(bool lenient, const std::string& charset) {
+linkdecode::SessionOptions Options(bool lenient, const std::string& charset) {
     using linkdecode::Charset;
-    return {lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
-            ParseCharset(charset, {Charset::Auto, Charset::Gbk, Charset::Utf8})};
+    return {{lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
+             ParseCharset(charset, {Charset::Auto, Charset::Gbk, Charset::Utf8})}};
 }
 
-// Reads `text`, a link given whole or found, and returns its JSON record, as the CLI does.
-std::string Record(std::string_view text, std::uint64_t line, linkdecode::ReadOptions options,
-                   linkdecode::LinkReading& reading) {
-    linkdecode::ReadLink(text, options, reading);
-    std::string record;
-    // Text after a gap that repair found not to belong to the link is no part of it.
-    linkdecode::AppendJsonRecord(text.substr(0, reading.inputLength), line, reading,
-                                 {reading.charset, false}, veltrun::PlatformGbConverter(), record);
-    record.pop_back();  // the line break
-    return record;
+// The JSON record of `record`, as the CLI writes it.
+std::string Json(const linkdecode::LinkRecord& record) {
+    std::string json;
+    linkdecode::AppendJsonRecord(record, {record.reading.charset, false},
+                                 linkdecode::FieldScope::Every, linkdecode::PlatformGbConverter(),
+                                 json);
+    json.pop_back();  // the line break
+    return json;
 }
 
 std::string Read(const py::bytes& link, bool lenient, const std::string& charset) {
-    linkdecode::LinkReading reading;
-    return Record(View(link), 0, Options(lenient, charset), reading);
+    linkdecode::ReadingSession session(Options(lenient, charset));
+    return Json(session.ReadWhole(View(link)));
 }
 
 // The links of one text, found a piece at a time.
 class Finder {
 public:
     Finder(py::bytes text, bool lenient, const std::string& charset)
-        : text_(std::move(text)),
-          options_(Options(lenient, charset)),
-          finder_(options_.mode, linkdecode::kMaxLinkBytes) {}
+        : text_(std::move(text)), session_(Options(lenient, charset)) {}
 
     // The records of the links that end in the next piece of the text; None once it is read.
     std::optional<std::vector<std::string>> Next() {
@@ -90,29 +85,25 @@ public:
         if (at_ > text.size())
             return std::nullopt;
         if (at_ == text.size()) {
-            finder_.Finish(links_);
+            session_.Finish();
             ++at_;
         } else {
             const std::string_view piece = text.substr(at_, kPieceBytes);
-            finder_.Feed(piece, links_);
+            session_.Feed(piece);
             at_ += piece.size();
         }
         std::vector<std::string> records;
-        for (const linkdecode::FoundLink& link : links_) {
+        while (const linkdecode::LinkRecord* record = session_.Next()) {
             // As the CLI: a link longer than the core reads is skipped, not read.
-            if (link.fullLength == link.text.size())
-                records.push_back(Record(link.text, link.line, options_, reading_));
+            if (!record->tooLong)
+                records.push_back(Json(*record));
         }
-        finder_.Recycle(links_);
         return records;
     }
 
 private:
     py::bytes text_;
-    linkdecode::ReadOptions options_;
-    linkdecode::LinkFinder finder_;
-    std::vector<linkdecode::FoundLink> links_;
-    linkdecode::LinkReading reading_;
+    linkdecode::ReadingSession session_;
     std::size_t at_ = 0;
 };
 
@@ -130,7 +121,7 @@ std::string Wrap(const py::bytes& address, const std::string& schemeName,
     const std::string_view bytes = View(address);
     std::string link;
     const linkdecode::WrapRefusal refusal =
-        linkdecode::WrapAddress(*scheme, bytes, toGb, veltrun::PlatformGbConverter(), link);
+        linkdecode::WrapAddress(*scheme, bytes, toGb, linkdecode::PlatformGbConverter(), link);
     if (refusal != linkdecode::WrapRefusal::None)
         throw py::value_error(std::string(linkdecode::WrapRefusalText(refusal)));
     return link;
@@ -145,6 +136,12 @@ PYBIND11_MODULE(_core, m) {
     for (std::size_t i = 0; i < schemes.size(); ++i)
         schemes[i] = py::str(std::string(linkdecode::kLinkSchemes[i].name));
     m.attr("schemes") = schemes;
+    py::list fields;
+    for (const linkdecode::RecordFieldInfo& field : linkdecode::kRecordFields) {
+        if (field.scope == linkdecode::FieldScope::Every)
+            fields.append(py::str(std::string(field.name)));
+    }
+    m.attr("record_fields") = py::tuple(fields);
     m.def("read", &Read, py::arg("link"), py::arg("lenient"), py::arg("charset"),
           "The JSON record of one link given whole.");
     m.def("wrap", &Wrap, py::arg("address"), py::arg("scheme"), py::arg("charset"),

@@ -4,6 +4,8 @@ from typing import List, Optional, Tuple
 
 version: str
 schemes: Tuple[str, ...]
+#: The fields of a record, in the order of its JSON.
+record_fields: Tuple[str, ...]
 
 def read(link: bytes, lenient: bool, charset: str) -> str: ...
 def wrap(address: bytes, scheme: str, charset: str) -> str: ...

@@ -32,7 +32,7 @@ std::string Results(std::string_view text, std::size_t cut) {
         finder.Feed(text.substr(cut), links);
         finder.Finish(links);
         for (const linkdecode::FoundLink& link : links)
-            all += link.text + '\0' + std::to_string(link.fullLength) + '/' +
+            all += std::string(link.text) + '\0' + std::to_string(link.fullLength) + '/' +
                    std::to_string(link.line) + '\0';
     }
     all += linkdecode::IsValidUtf8(text) ? 'u' : 'n';

@@ -24,7 +24,8 @@ void CheckFoundLinks(const std::string& text) {
             std::abort();
         const std::size_t runEnd =
             std::min(text.find_first_of(" \t\n\v\f\r\"'<>", at), text.size());
-        const linkdecode::UnwrapResult found = linkdecode::UnwrapDownloadLink(link.text);
+        const linkdecode::UnwrapResult found =
+            linkdecode::UnwrapDownloadLink(std::string(link.text));
         const linkdecode::UnwrapResult run =
             linkdecode::UnwrapDownloadLink(text.substr(at, runEnd - at));
         if (found.outcome != run.outcome || found.text != run.text)

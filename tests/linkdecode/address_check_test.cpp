@@ -25,7 +25,7 @@ TEST(IsOpenableAddress, OpensOnlyPlainDownloadSchemes) {
         {"http://a/b c", false},
         {"http://a/\x1b[2J", false},
         {"http://a/\xe2\x80\xaegpj.exe", false},  // a right-to-left override
-        {"http://a/\xc2\x9b", false},              // a C1 control
+        {"http://a/\xc2\x9b", false},             // a C1 control
         {"<img src=x onerror=alert(1)>", false},
     };
     for (const auto& c : cases)

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/gb_converter.h"
+#include "linkdecode/platform_gb_converter.h"
 
 namespace linkdecode {
 namespace {
@@ -41,8 +41,7 @@ TEST(ReadText, ReadsEachCharsetAndKeepsEveryByte) {
     };
     for (const auto& c : cases) {
         RecordingSink sink;
-        EXPECT_EQ(ReadText(c.bytes, c.asked, veltrun::PlatformGbConverter(), sink), c.used)
-            << c.bytes;
+        EXPECT_EQ(ReadText(c.bytes, c.asked, PlatformGbConverter(), sink), c.used) << c.bytes;
         EXPECT_EQ(sink.out, c.text) << c.bytes;
     }
 }

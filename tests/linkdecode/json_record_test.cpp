@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/gb_converter.h"
+#include "linkdecode/platform_gb_converter.h"
 
 namespace linkdecode {
 namespace {
@@ -70,9 +70,12 @@ TEST(AppendJsonRecord, WritesEveryFieldInItsOrder) {
          R"("address":null,"charset":null,"bytes":null,"repairs":[],"detail":"http://a/\u0001"})"},
     };
     for (const auto& c : cases) {
-        const LinkReading reading = ReadLink(c.input, {c.mode, c.format.charset});
+        LinkRecord record;
+        record.input = c.input;
+        record.line = c.line;
+        ReadLink(c.input, {c.mode, c.format.charset}, record.reading);
         std::string out;
-        AppendJsonRecord(c.input, c.line, reading, c.format, veltrun::PlatformGbConverter(), out);
+        AppendJsonRecord(record, c.format, FieldScope::Every, PlatformGbConverter(), out);
         EXPECT_EQ(out, c.record + "\n") << c.input;
     }
 }

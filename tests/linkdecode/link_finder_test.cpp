@@ -95,7 +95,7 @@ TEST(FindLinks, FindsLinksInText) {
         std::vector<std::string> found;
         for (const FoundLink& link : FindLinks(c.text, c.mode, 1 << 20)) {
             EXPECT_EQ(link.fullLength, link.text.size()) << c.name;
-            found.push_back(link.text);
+            found.emplace_back(link.text);
         }
         EXPECT_EQ(found, c.links) << c.name;
     }
@@ -110,9 +110,9 @@ TEST(FindLinks, TextEndEndsALinkAsALineBreakDoes) {
             std::vector<std::string> atEnd;
             std::vector<std::string> beforeBlank;
             for (const FoundLink& link : FindLinks(text, mode, 1 << 20))
-                atEnd.push_back(link.text);
+                atEnd.emplace_back(link.text);
             for (const FoundLink& link : FindLinks(text + "\n\n", mode, 1 << 20))
-                beforeBlank.push_back(link.text);
+                beforeBlank.emplace_back(link.text);
             EXPECT_EQ(atEnd, beforeBlank) << text;
         }
     }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/gb_converter.h"
+#include "linkdecode/platform_gb_converter.h"
 #include "reference_encoder.h"
 
 namespace linkdecode {
@@ -86,7 +86,7 @@ TEST(WrapAddress, RefusesWhatNoLinkCarriesWithItsOwnReason) {
     for (const auto& c : cases) {
         std::string link;
         const WrapRefusal refusal =
-            WrapAddress(kLinkSchemes[0], c.address, c.toGb, veltrun::PlatformGbConverter(), link);
+            WrapAddress(kLinkSchemes[0], c.address, c.toGb, PlatformGbConverter(), link);
         EXPECT_EQ(refusal, c.refusal) << c.address;
         EXPECT_EQ(WrapRefusalText(refusal).empty(), refusal == WrapRefusal::None) << c.address;
     }

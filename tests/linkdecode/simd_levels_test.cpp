@@ -44,7 +44,7 @@ std::string Everything(const std::string& text) {
     all += '|' + std::to_string(static_cast<int>(unwrapped.outcome)) + address;
     for (const ReadMode mode : {ReadMode::Strict, ReadMode::Repair}) {
         for (const FoundLink& found : FindLinks("x qqdl://" + text + "\n" + link, mode, 4096))
-            all += '|' + found.text + '@' + std::to_string(found.line) + '/' +
+            all += '|' + std::string(found.text) + '@' + std::to_string(found.line) + '/' +
                    std::to_string(found.fullLength);
     }
     all += '|' + EncodeBase64Text(text);

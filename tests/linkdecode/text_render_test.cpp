@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/gb_converter.h"
+#include "linkdecode/platform_gb_converter.h"
 
 namespace linkdecode {
 namespace {
@@ -37,8 +37,7 @@ TEST(RenderAddress, EscapesWhatCouldDriveATerminalOrHideTheName) {
     };
     for (const auto& c : cases) {
         std::string out = "x";
-        EXPECT_EQ(RenderAddress(c.bytes, c.format, veltrun::PlatformGbConverter(), out), c.used)
-            << c.bytes;
+        EXPECT_EQ(RenderAddress(c.bytes, c.format, PlatformGbConverter(), out), c.used) << c.bytes;
         EXPECT_EQ(out, "x" + c.shown) << c.bytes;
     }
 }
@@ -65,7 +64,7 @@ TEST(RenderJsonString, IsValidJsonForAnyBytes) {
     };
     for (const auto& c : cases) {
         std::string out;
-        RenderJsonString(c.bytes, c.charset, veltrun::PlatformGbConverter(), out);
+        RenderJsonString(c.bytes, c.charset, PlatformGbConverter(), out);
         EXPECT_EQ(out, c.json) << c.bytes;
     }
 }
@@ -92,8 +91,7 @@ TEST(RenderExcerpt, CutsAtACharacterAndNeverReadsUtf8AsGbk) {
         {"\xC2\x9B" + Repeat("x", 100), 4, "\\xC2..."},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(RenderExcerpt(c.input, c.maxBytes, "...", veltrun::PlatformGbConverter()),
-                  c.excerpt)
+        EXPECT_EQ(RenderExcerpt(c.input, c.maxBytes, "...", PlatformGbConverter()), c.excerpt)
             << c.input.substr(0, 20) << " " << c.maxBytes;
     }
 }

@@ -42,7 +42,7 @@ std::string Results(const std::string& text, std::size_t cut, NoGbConversion& gb
         finder.Feed(std::string_view(text).substr(cut), links);
         finder.Finish(links);
         for (const FoundLink& link : links)
-            all += '|' + link.text + '/' + std::to_string(link.fullLength) + '/' +
+            all += '|' + std::string(link.text) + '/' + std::to_string(link.fullLength) + '/' +
                    std::to_string(link.line);
     }
     all += IsValidUtf8(text) ? "|utf8|" : "|other|";

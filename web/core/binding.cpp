@@ -2,10 +2,10 @@
 // through which JavaScript converts GB18030, the one thing the portable core leaves to its front
 // end.
 //
-// Every result is JSON (valid UTF-8, whatever the input): rows are the core's JSON records
-// (AppendJsonRecord, as `veltrun --json` writes them) with a few fields more for the page and
-// the extension, so the script reads fields by name and never by position. Records cross in
-// ASCII, their other characters as JSON escapes (SetAsciiResult).
+// Every result is JSON (valid UTF-8, whatever the input): rows are the core's JSON records of a
+// reading session (AppendJsonRecord, the fields `veltrun --json` writes and those of rows), so
+// the script reads fields by name and never by position. Records cross in ASCII, their other
+// characters as JSON escapes (SetAsciiResult).
 
 #include <algorithm>
 #include <cstdint>
@@ -16,13 +16,10 @@
 #include <string_view>
 #include <vector>
 
-#include "linkdecode/address_check.h"
 #include "linkdecode/charset.h"
 #include "linkdecode/json_record.h"
-#include "linkdecode/link_finder.h"
-#include "linkdecode/link_reader.h"
 #include "linkdecode/link_wrap.h"
-#include "linkdecode/missed_links.h"
+#include "linkdecode/reading_session.h"
 #include "linkdecode/repairs.h"
 #include "linkdecode/text_render.h"
 
@@ -41,10 +38,7 @@ int BrowserUtf8ToGb(const char* in, std::size_t length, char* out, std::size_t c
 namespace {
 
 using linkdecode::Charset;
-
-using linkdecode::kMaxLinkBytes;
-
-constexpr std::size_t kShownBytes = 120;
+using linkdecode::ReadingSession;
 // The charsets a reading may be asked for; the script passes an index into this list, which
 // vt_info gives it by name.
 constexpr Charset kReadCharsets[] = {Charset::Auto, Charset::Gbk, Charset::Utf8};
@@ -76,9 +70,6 @@ private:
 };
 
 ImportedGbConverter g_gb;
-// Kept from row to row so that a long list allocates little.
-linkdecode::LinkReading g_reading;
-std::string g_rendered;
 
 // Records as they are written, before SetAsciiResult makes them the result.
 std::string g_records;
@@ -128,79 +119,6 @@ void SetAsciiResult(const std::string& json) {
     }
 }
 
-// Appends well-formed UTF-8 `text` as a JSON string.
-void AppendJsonText(std::string_view text, std::string& out) {
-    linkdecode::RenderJsonString(text, Charset::Utf8, g_gb, out);
-}
-
-// The input as a row shows it, as a JSON string.
-void AppendShown(std::string_view input, std::string& out) {
-    AppendJsonText(linkdecode::RenderExcerpt(input, kShownBytes, "\xE2\x80\xA6", g_gb), out);
-}
-
-void AppendBool(bool value, std::string& out) {
-    out += value ? "true" : "false";
-}
-
-// Appends the record of one link read whole: the core's JSON record, and after its fields
-// "inputShown" (the excerpt a row shows), "tooLong" (false), "repairWouldDecode" and "openable".
-// Without an address, "addressShown", "percentOwn" and "percentUtf8" follow as null; with one,
-// they are left out, for vt_render to make when they are first read: a long list shows and
-// copies few of its rows, and rendering every address three times cost more than reading it.
-void AppendRecord(std::string_view text, std::uint64_t line, linkdecode::ReadOptions options,
-                  std::string& out) {
-    linkdecode::ReadLink(text, options, g_reading);
-    const linkdecode::LinkReading& reading = g_reading;
-    // Text after a gap that repair found not to belong to the link is no part of it.
-    const std::string_view input = text.substr(0, reading.inputLength);
-    linkdecode::AppendJsonRecord(input, line, reading, {reading.charset, false}, g_gb, out);
-    out.resize(out.size() - 2);  // the record's closing "}\n": its fields go on
-    out += ",\"inputShown\":";
-    AppendShown(input, out);
-    out += ",\"tooLong\":false,\"repairWouldDecode\":";
-    AppendBool(reading.repairWouldDecode, out);
-    out += ",\"openable\":";
-    AppendBool(reading.HasAddress() && linkdecode::IsOpenableAddress(reading.address), out);
-    out += reading.HasAddress()
-               ? "}"
-               : ",\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
-}
-
-// The record of a link longer than kMaxLinkBytes, which is not read: the fields of a record,
-// with "outcome" "TooLong" and "input" the link's first kMaxLinkBytes bytes.
-void AppendTooLong(const linkdecode::FoundLink& link, std::string& out) {
-    out += "{\"input\":";
-    linkdecode::RenderJsonString(link.text, Charset::Auto, g_gb, out);
-    out += ",\"line\":" + std::to_string(link.line);
-    out +=
-        ",\"scheme\":null,\"outcome\":\"TooLong\",\"address\":null,\"charset\":null,"
-        "\"bytes\":null,\"repairs\":[],\"detail\":null,\"inputShown\":";
-    AppendShown(link.text, out);
-    out +=
-        ",\"tooLong\":true,\"repairWouldDecode\":false,\"openable\":false,"
-        "\"addressShown\":null,\"percentOwn\":null,\"percentUtf8\":null}";
-}
-
-// One text being decoded. The script feeds it in pieces and takes rows a few at a time between
-// them, so that a page stays responsive whatever the text's size.
-struct Session {
-    Session(linkdecode::ReadMode readMode, Charset rowCharset, bool readWhole)
-        : mode(readMode),
-          charset(rowCharset),
-          wholeIfNone(readWhole),
-          finder(mode, kMaxLinkBytes) {}
-
-    linkdecode::ReadMode mode;
-    Charset charset;
-    bool wholeIfNone;  // a text without links is read whole as one link
-    linkdecode::LinkFinder finder;
-    linkdecode::MissedLinkCounter missed;      // Strict mode only: what repair mode finds more
-    std::vector<linkdecode::FoundLink> links;  // found, not yet made into rows
-    std::size_t next = 0;                      // the first of `links` not yet a row
-    std::size_t found = 0;
-    std::string text;  // with wholeIfNone, the text fed while it holds no link
-};
-
 // kReadCharsets[index]; an index the script did not take from vt_info stops the module (a trap
 // the script reports) rather than read past the list.
 Charset ReadCharsetAt(std::size_t index) {
@@ -209,29 +127,33 @@ Charset ReadCharsetAt(std::size_t index) {
     return kReadCharsets[index];
 }
 
-// Adds to `links` the one link of a text that holds none, read whole as the dialog reads a
-// paste: the text without the white space at its ends, none when blank.
-void AddWhole(std::string_view input, std::vector<linkdecode::FoundLink>& links) {
-    const std::size_t first = input.find_first_not_of(" \t\r\n\v\f");
-    if (first == std::string_view::npos)
-        return;
-    const std::size_t last = input.find_last_not_of(" \t\r\n\v\f");
-    const std::string_view trimmed = input.substr(first, last + 1 - first);
-    const std::size_t kept = std::min(trimmed.size(), kMaxLinkBytes);
-    links.push_back({std::string(trimmed.substr(0, kept)), trimmed.size(), 1});
+// Appends the JSON record of a row, without its line break.
+void AppendRow(const linkdecode::LinkRecord& record, std::string& out) {
+    linkdecode::AppendJsonRecord(record, {record.reading.charset, false},
+                                 linkdecode::FieldScope::Rendered, g_gb, out);
+    out.pop_back();
 }
 
-// Appends the record of a link the finder found.
-void AppendFound(const linkdecode::FoundLink& link, linkdecode::ReadOptions options,
-                 std::string& out) {
-    if (link.fullLength > link.text.size())
-        AppendTooLong(link, out);
-    else
-        AppendRecord(link.text, link.line, options, out);
+// Appends the records a session has ready, at most `count`, as JSON array elements; returns how
+// many.
+std::size_t AppendRows(ReadingSession& session, std::size_t count, std::string& out) {
+    std::size_t written = 0;
+    for (; written < count; ++written) {
+        const linkdecode::LinkRecord* record = session.Next();
+        if (record == nullptr)
+            break;
+        if (written != 0)
+            out += ',';
+        AppendRow(*record, out);
+    }
+    return written;
 }
 
-linkdecode::ReadMode ModeOf(int repair) {
-    return repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
+linkdecode::SessionOptions SessionOf(int repair, std::size_t charset, int wholeIfNone) {
+    return {{repair != 0 ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict,
+             ReadCharsetAt(charset)},
+            wholeIfNone != 0,
+            true};
 }
 
 // Gives the bytes of a text read in the charset it is in, UTF-8 or else GB18030, as UTF-8;
@@ -270,12 +192,13 @@ VT_EXPORT(vt_result_size) std::size_t vt_result_size() {
 
 // Sets the result to what the core tells of itself: {"version", "maxLinkBytes", "schemes"
 // (names), "charsets" (the names the other calls take by index), "repairs" ([{"id",
-// "description"}], in the order records list them)}.
+// "description"}], in the order records list them), "recordFields" ([{"name", "scope"}] in the
+// order records hold them: "every" front end's, a "row"'s, "rendered" when first read)}.
 VT_EXPORT(vt_info) void vt_info() {
     std::string& out = g_result;
     out = "{\"version\":";
     linkdecode::AppendJsonAscii(VELTRUN_VERSION, out);
-    out += ",\"maxLinkBytes\":" + std::to_string(kMaxLinkBytes) + ",\"schemes\":[";
+    out += ",\"maxLinkBytes\":" + std::to_string(ReadingSession::MaxLinkBytes()) + ",\"schemes\":[";
     for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes) {
         out += &scheme == linkdecode::kLinkSchemes ? "" : ",";
         linkdecode::AppendJsonAscii(scheme.name, out);
@@ -293,6 +216,15 @@ VT_EXPORT(vt_info) void vt_info() {
         linkdecode::AppendJsonAscii(repair.description, out);
         out += '}';
     }
+    out += "],\"recordFields\":[";
+    const char* const scopes[] = {"every", "row", "rendered"};
+    for (const linkdecode::RecordFieldInfo& field : linkdecode::kRecordFields) {
+        out += &field == linkdecode::kRecordFields ? "{\"name\":" : ",{\"name\":";
+        linkdecode::AppendJsonAscii(field.name, out);
+        out += ",\"scope\":";
+        linkdecode::AppendJsonAscii(scopes[static_cast<int>(field.scope)], out);
+        out += '}';
+    }
     out += "]}";
 }
 
@@ -300,8 +232,9 @@ VT_EXPORT(vt_info) void vt_info() {
 // command line: in repair mode when `repair` is not 0, shown in kReadCharsets[charset].
 VT_EXPORT(vt_unwrap)
 void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t charset) {
+    ReadingSession session(SessionOf(repair, charset, 0));
     g_records.clear();
-    AppendRecord({link, size}, 0, {ModeOf(repair), ReadCharsetAt(charset)}, g_records);
+    AppendRow(session.ReadWhole({link, size}), g_records);
     SetAsciiResult(g_records);
 }
 
@@ -312,7 +245,6 @@ void vt_unwrap(const char* link, std::size_t size, int repair, std::size_t chars
 // "percentUtf8" (from the text read)}].
 VT_EXPORT(vt_render) void vt_render(const char* data, std::size_t size) {
     std::string& out = g_records;
-    std::string& rendered = g_rendered;
     out = "[";
     for (std::size_t at = 0; at < size;) {
         std::uint32_t length = 0;
@@ -323,21 +255,10 @@ VT_EXPORT(vt_render) void vt_render(const char* data, std::size_t size) {
         at += sizeof length + 1;
         if (length > size - at)
             __builtin_trap();
-        const std::string_view bytes(data + at, length);
+        if (out.size() != 1)
+            out += ',';
+        linkdecode::AppendRenderedFields({data + at, length}, read, g_gb, out);
         at += length;
-        rendered.clear();
-        linkdecode::RenderText(bytes, read, g_gb, rendered);
-        out += out.size() == 1 ? "{\"addressShown\":" : ",{\"addressShown\":";
-        AppendJsonText(rendered, out);
-        const char* names[] = {",\"percentOwn\":", ",\"percentUtf8\":"};
-        const Charset charsets[] = {Charset::Raw, read};
-        for (int i = 0; i < 2; ++i) {
-            rendered.clear();
-            linkdecode::RenderPercentEncoded(bytes, charsets[i], g_gb, rendered);
-            out += names[i];
-            linkdecode::AppendJsonAscii(rendered, out);
-        }
-        out += '}';
     }
     out += ']';
     SetAsciiResult(out);
@@ -348,41 +269,30 @@ VT_EXPORT(vt_render) void vt_render(const char* data, std::size_t size) {
 // read whole as the dialog reads a paste. Returns the session the other vt_decode_ calls take;
 // vt_decode_end frees it.
 VT_EXPORT(vt_decode_begin)
-Session* vt_decode_begin(int repair, std::size_t charset, int wholeIfNone) {
-    return new Session(ModeOf(repair), ReadCharsetAt(charset), wholeIfNone != 0);
+ReadingSession* vt_decode_begin(int repair, std::size_t charset, int wholeIfNone) {
+    return new ReadingSession(SessionOf(repair, charset, wholeIfNone));
 }
 
 // Frees a session.
-VT_EXPORT(vt_decode_end) void vt_decode_end(Session* session) {
+VT_EXPORT(vt_decode_end) void vt_decode_end(ReadingSession* session) {
     delete session;
 }
 
 // Finds the links in the next `size` bytes of the text of `session`; where the pieces are cut
 // changes nothing.
 VT_EXPORT(vt_decode_feed)
-void vt_decode_feed(const char* piece, std::size_t size, Session* session) {
-    const std::size_t before = session->links.size();
-    session->finder.Feed({piece, size}, session->links);
-    session->found += session->links.size() - before;
-    if (session->mode == linkdecode::ReadMode::Strict)
-        session->missed.Feed({piece, size});
-    if (session->found == 0 && session->wholeIfNone)
-        session->text.append(piece, size);
-    else
-        session->text = {};
+void vt_decode_feed(const char* piece, std::size_t size, ReadingSession* session) {
+    session->Feed({piece, size});
+    session->KeepPending();  // the script frees the piece when this returns
 }
 
 // Ends the text (and reads it whole when vt_decode_begin asked for that and it holds no link).
 // Sets the result to what repair mode would find more (nothing in repair
 // mode): {"count", "repairs" (the ids of the repairs those links need), "text" (their English
 // descriptions, comma separated)}.
-VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
-    const std::size_t before = session->links.size();
-    session->finder.Finish(session->links);
-    session->found += session->links.size() - before;
-    const linkdecode::MissedLinks missed = session->mode == linkdecode::ReadMode::Strict
-                                               ? session->missed.Finish()
-                                               : linkdecode::MissedLinks{};
+VT_EXPORT(vt_decode_finish) void vt_decode_finish(ReadingSession* session) {
+    session->Finish();
+    const linkdecode::MissedLinks& missed = session->MissedInRepair();
     std::string& out = g_result;
     out = "{\"count\":" + std::to_string(missed.count) + ",\"repairs\":[";
     if (missed.repairs != 0) {
@@ -395,28 +305,17 @@ VT_EXPORT(vt_decode_finish) void vt_decode_finish(Session* session) {
     linkdecode::AppendRepairList(missed.repairs, linkdecode::RepairText::Description, ", ", text);
     linkdecode::AppendJsonAscii(text, out);
     out += '}';
-    if (session->found == 0 && session->wholeIfNone)
-        AddWhole(session->text, session->links);
-    session->text = {};
 }
 
 // Sets the result to a JSON array of the records of the next links found so far, at most
 // `count`, and returns how many it holds.
-VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size_t count) {
+VT_EXPORT(vt_decode_next)
+std::size_t vt_decode_next(ReadingSession* session, std::size_t count) {
     std::string& out = g_records;
     out = "[";
-    std::size_t written = 0;
-    for (; written < count && session->next < session->links.size(); ++written) {
-        if (written != 0)
-            out += ',';
-        AppendFound(session->links[session->next++], {session->mode, session->charset}, out);
-    }
+    const std::size_t written = AppendRows(*session, count, out);
     out += ']';
     SetAsciiResult(out);
-    if (session->next == session->links.size()) {
-        session->finder.Recycle(session->links);
-        session->next = 0;
-    }
     return written;
 }
 
@@ -426,9 +325,7 @@ VT_EXPORT(vt_decode_next) std::size_t vt_decode_next(Session* session, std::size
 VT_EXPORT(vt_find_each)
 void vt_find_each(const char* data, std::size_t size, int repair, std::size_t charset,
                   int wholeIfNone) {
-    const linkdecode::ReadOptions options{ModeOf(repair), ReadCharsetAt(charset)};
-    linkdecode::LinkFinder finder(options.mode, kMaxLinkBytes);
-    std::vector<linkdecode::FoundLink> links;
+    ReadingSession session(SessionOf(repair, charset, wholeIfNone));
     std::string& out = g_records;
     out = "[";
     for (std::size_t at = 0; at < size;) {
@@ -439,20 +336,12 @@ void vt_find_each(const char* data, std::size_t size, int repair, std::size_t ch
         at += sizeof length;
         if (length > size - at)
             __builtin_trap();
-        const std::string_view text(data + at, length);
+        session.Feed({data + at, length});
+        session.Finish();
         at += length;
-        finder.Feed(text, links);
-        finder.Finish(links);
-        if (links.empty() && wholeIfNone != 0)
-            AddWhole(text, links);
         out += out.size() == 1 ? "[" : ",[";
-        for (const linkdecode::FoundLink& link : links) {
-            if (&link != links.data())
-                out += ',';
-            AppendFound(link, options, out);
-        }
+        AppendRows(session, SIZE_MAX, out);
         out += ']';
-        finder.Recycle(links);
     }
     out += ']';
     SetAsciiResult(out);
@@ -512,7 +401,7 @@ VT_EXPORT(vt_encode) void vt_encode(const char* text, std::size_t size, int gbk)
             refusal == linkdecode::WrapRefusal::None ? "ok" : linkdecode::WrapRefusalId(refusal),
             out);
         out += ",\"input\":";
-        AppendShown(line, out);
+        linkdecode::AppendShownInput(line, g_gb, out);
         out += ",\"links\":[";
         if (refusal == linkdecode::WrapRefusal::None)
             out += links;

@@ -204,15 +204,16 @@ export async function loadCore(wasm) {
   const resultText = () => UTF8.decode(heap().subarray(core.vt_result(), core.vt_result() + core.vt_result_size()));
   const result = () => JSON.parse(resultText());
 
-  // A record as the core wrote it, with its address bytes as bytes. Its first fields are those of
-  // `veltrun --json`: input, line (null for a link given whole), scheme, outcome ("Decoded",
-  // "NotALink", "Ignored", in repair mode "NotAnAddress" or "CutShort", or "TooLong" for a link
-  // longer than maxLinkBytes, not read), address, charset, bytes (a Uint8Array here), repairs
-  // (ids) and detail (what a NotAnAddress or CutShort link decodes to, else null). Then, for
-  // rows: inputShown (the excerpt a row shows), tooLong, repairWouldDecode (strict mode: repair
-  // mode reads this one), openable, addressShown (controls and direction marks as \xNN; null
-  // when there is no address), percentOwn and percentUtf8 (percent-encoded from the link's own
-  // bytes, from the text read).
+  // A record as the core wrote it, with its address bytes as bytes, holding the fields the core
+  // lists (vt_info's recordFields) in its order. Its first fields are those of `veltrun --json`:
+  // input, line (null for a link given whole), scheme, outcome ("Decoded", "NotALink", "Ignored",
+  // in repair mode "NotAnAddress" or "CutShort", or "TooLong" for a link longer than
+  // maxLinkBytes, not read), address, charset, bytes (a Uint8Array here), repairs (ids) and
+  // detail (what a NotAnAddress or CutShort link decodes to, else null). Then, for rows:
+  // inputShown (the excerpt a row shows),
+  // tooLong, repairWouldDecode (strict mode: repair mode reads this one), openable, addressShown
+  // (controls and direction marks as \xNN; null when there is no address), percentOwn and
+  // percentUtf8 (percent-encoded from the link's own bytes, from the text read).
   //
   // bytes is decoded from Base64 when first read, and the core leaves out an address's three
   // renderings, to make them when one is first read, for every record of the same call at once:
@@ -248,37 +249,22 @@ export async function loadCore(wasm) {
   const getter = (get) => ({ enumerable: true, get });
   const HIDDEN = { writable: true, value: null };
   const BYTES_FIELD = getter(bytesOfRecord);
-  const RENDERINGS = {
-    addressShown: getter(function () { return rendered(this).addressShown; }),
-    percentOwn: getter(function () { return rendered(this).percentOwn; }),
-    percentUtf8: getter(function () { return rendered(this).percentUtf8; }),
-  };
+  let FIELDS = null;      // the core's list of a record's fields, in order (vt_info)
+  let RENDERINGS = null;  // a getter for each field the core renders when first read
 
   // The record of `raw`, one of the records of a call into the core, whose records that have an
-  // address to render are gathered in `pending`.
+  // address to render are gathered in `pending`. Its fields are the core's, in the core's order.
   function recordOf(raw, pending) {
-    const record = {
-      input: raw.input, line: raw.line, scheme: raw.scheme, outcome: raw.outcome,
-      address: raw.address, charset: raw.charset,
-    };
-    if (raw.bytes === null) record.bytes = null;
-    else Object.defineProperty(record, "bytes", BYTES_FIELD);
-    record.repairs = raw.repairs;
-    record.detail = raw.detail;
-    record.inputShown = raw.inputShown;
-    record.tooLong = raw.tooLong;
-    record.repairWouldDecode = raw.repairWouldDecode;
-    record.openable = raw.openable;
-    if (raw.addressShown === undefined) {
-      for (const name in RENDERINGS) Object.defineProperty(record, name, RENDERINGS[name]);
-    } else {
-      record.addressShown = raw.addressShown;
-      record.percentOwn = raw.percentOwn;
-      record.percentUtf8 = raw.percentUtf8;
+    const record = {};
+    const render = raw.addressShown === undefined;
+    for (const { name, scope } of FIELDS) {
+      if (name === "bytes" && raw.bytes !== null) Object.defineProperty(record, name, BYTES_FIELD);
+      else if (render && scope === "rendered") Object.defineProperty(record, name, RENDERINGS[name]);
+      else record[name] = raw[name];
     }
     Object.defineProperty(record, BYTES, HIDDEN)[BYTES] = raw.bytes;
     Object.defineProperty(record, RENDERED, HIDDEN);
-    if (raw.addressShown === undefined) {
+    if (render) {
       record[RENDERED] = pending;
       pending.push(record);
     }
@@ -296,6 +282,9 @@ export async function loadCore(wasm) {
   const repairs = Object.freeze(info.repairs.map((repair) => Object.freeze(repair)));
   const schemes = Object.freeze(info.schemes);
   const charsets = Object.freeze(info.charsets);
+  FIELDS = Object.freeze(info.recordFields.map((field) => Object.freeze(field)));
+  RENDERINGS = Object.fromEntries(FIELDS.filter(({ scope }) => scope === "rendered").map(({ name }) =>
+    [name, getter(function () { return rendered(this)[name]; })]));
 
   const readOptions = (options, defaults = { lenient: false, charset: "auto" }) => optionsOf(options, defaults, (key, value) => {
     if (key === "charset") indexIn(charsets, value, "charset");
@@ -477,6 +466,7 @@ export async function loadCore(wasm) {
   return Object.freeze({
     version: info.version,
     maxLinkBytes: info.maxLinkBytes,
+    recordFields: FIELDS,
     repairs,
     schemes,
     charsets,

@@ -1,4 +1,4 @@
-#include "cli/gb_converter.h"
+#include "linkdecode/platform_gb_converter.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #endif
 
-namespace veltrun {
+namespace linkdecode {
 
 #ifdef _WIN32
 
@@ -45,7 +45,7 @@ bool ConvertCodePage(std::string_view in, UINT from, UINT to, std::string& out) 
     return true;
 }
 
-class WindowsGbConverter : public linkdecode::GbConverter {
+class WindowsGbConverter : public GbConverter {
 public:
     bool ToUtf8(std::string_view gb, std::string& utf8) override {
         return ConvertCodePage(gb, GbCodePage(), CP_UTF8, utf8);
@@ -57,7 +57,7 @@ public:
 
 }  // namespace
 
-linkdecode::GbConverter& PlatformGbConverter() {
+GbConverter& PlatformGbConverter() {
     static WindowsGbConverter converter;
     return converter;
 }
@@ -107,7 +107,7 @@ private:
     iconv_t cd_;
 };
 
-class IconvGbConverter : public linkdecode::GbConverter {
+class IconvGbConverter : public GbConverter {
 public:
     bool ToUtf8(std::string_view gb, std::string& utf8) override {
         return toUtf8_.Convert(gb, utf8);
@@ -123,11 +123,11 @@ private:
 
 }  // namespace
 
-linkdecode::GbConverter& PlatformGbConverter() {
+GbConverter& PlatformGbConverter() {
     static IconvGbConverter converter;
     return converter;
 }
 
 #endif
 
-}  // namespace veltrun
+}  // namespace linkdecode
