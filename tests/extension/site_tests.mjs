@@ -51,6 +51,9 @@ async function flipSite(session, tab) {
   return said;
 }
 
+// A marker is a span with a closed shadow root; a page's own span may have an open one.
+const isMarker = (node) => node.localName === "span" && (node.shadowRoots ?? []).some((r) => r.shadowRootType === "closed");
+
 // Every marker in `tab` (frames and closed shadow roots included), in document order, read over
 // the DevTools protocol since no script of the page can read them: what precedes it, and its
 // rows.
@@ -69,13 +72,14 @@ async function markers(tab) {
       if (node.nodeType === 1) out.push(node);
       for (const child of node.children ?? []) inShadow(child, out);
     };
-    const walk = (node, previous) => {
-      if (node.localName === "veltrun-mark") {
+    const walk = (node, previous, inner) => {
+      if (isMarker(node)) {
         const all = [];
         for (const shadow of node.shadowRoots ?? []) inShadow(shadow, all);
         found.push({
           after: previous ? (previous.nodeType === 3 ? "#text" : previous.localName) : null,
           host: node,
+          inner,  // in a page's shadow root or a frame
           shadowTypes: (node.shadowRoots ?? []).map((s) => s.shadowRootType),
           elements: all,
           rows: all.filter((e) => cls(e) === "row").map((row) => {
@@ -90,15 +94,15 @@ async function markers(tab) {
           }),
         });
       }
-      if (node.localName !== "veltrun-mark") for (const shadow of node.shadowRoots ?? []) walk(shadow, null);
+      if (!isMarker(node)) for (const shadow of node.shadowRoots ?? []) walk(shadow, null, true);
       let before = null;
       for (const child of node.children ?? []) {
-        walk(child, before);
-        if (child.localName !== "veltrun-mark") before = child;
+        walk(child, before, inner);
+        if (!isMarker(child)) before = child;
       }
-      if (node.contentDocument) walk(node.contentDocument, null);
+      if (node.contentDocument) walk(node.contentDocument, null, true);
     };
-    walk(root, null);
+    walk(root, null, false);
     return found;
   } finally {
     await cdp.detach();
@@ -113,6 +117,23 @@ async function waitForMarkers(tab, count, timeout = 15000) {
     if (rows >= count) return found;
     if (Date.now() > end) throw new Failure(`${rows} marked links, wanted ${count}`);
     await sleep(100);
+  }
+}
+
+// `func(node, arg)` run in the page's own world on the node `backendNodeId`, as a page's script
+// would run it; resolves to its result.
+async function inPage(tab, backendNodeId, func, arg) {
+  const cdp = await tab.createCDPSession();
+  try {
+    const { object } = await cdp.send("DOM.resolveNode", { backendNodeId });
+    const { result, exceptionDetails } = await cdp.send("Runtime.callFunctionOn", {
+      objectId: object.objectId, functionDeclaration: func.toString(), arguments: [{ value: arg }],
+      returnByValue: true, awaitPromise: true,
+    });
+    if (exceptionDetails) throw new Failure("in the page: " + JSON.stringify(exceptionDetails));
+    return result.value;
+  } finally {
+    await cdp.detach();
   }
 }
 
@@ -166,7 +187,7 @@ const PLACES = [
 // The page's own style, which tries every way a style sheet has to hide or change a marker (and
 // hides the links themselves, though not the boxes that hold the markers).
 const HOSTILE_STYLE = `<style>
-  veltrun-mark, :not(html, body, div, p, iframe) { display: none !important; visibility: hidden !important; opacity: 0 !important;
+  :not(html, body, div, p, iframe) { display: none !important; visibility: hidden !important; opacity: 0 !important;
     font-size: 0 !important; color: transparent !important; width: 0 !important; height: 0 !important;
     overflow: hidden !important; position: absolute !important; left: -9999px !important; }
 </style>`;
@@ -205,22 +226,24 @@ async function group_marks() {
     check("closed shadow roots", found.every((m) => m.shadowTypes.join() === "closed"));
     check("each marker offers Copy", found.every((m) => m.rows.every((r) => r.buttons.some((b) => b.cls === "copy" && b.text === "复制"))));
     // The page's style sheet cannot hide or restyle a marker.
-    const looks = await tab.evaluate(() => [...document.querySelectorAll("veltrun-mark")].map((host) => {
-      host.scrollIntoView();
-      const style = getComputedStyle(host);
-      const box = host.getBoundingClientRect();
-      const shown = style.display === "inline-block" && style.visibility === "visible" && style.opacity === "1" &&
-        style.position === "static" && box.width > 50 && box.height > 10 && box.left >= 0;
-      return shown || [style.display, style.visibility, style.opacity, style.position, box.width, box.height, box.left].join();
-    }));
+    const looks = [];
+    for (const m of found.filter((m) => !m.inner)) {
+      looks.push(await inPage(tab, m.host.backendNodeId, function () {
+        this.scrollIntoView();
+        const style = getComputedStyle(this);
+        const box = this.getBoundingClientRect();
+        const shown = style.display === "inline-block" && style.visibility === "visible" && style.opacity === "1" &&
+          style.position === "static" && box.width > 50 && box.height > 10 && box.left >= 0;
+        return shown || [style.display, style.visibility, style.opacity, style.position, box.width, box.height, box.left].join();
+      }));
+    }
     expect("markers hidden or restyled", looks.filter((shown) => shown !== true), []);
     const address = found[0].host.backendNodeId;
     const model = await cdp.send("DOM.getBoxModel", { backendNodeId: address });
     check("the marker takes room on the page", model.model.width > 50);
     // The page's own world cannot reach a marker's contents.
-    const reach = await tab.evaluate(() => {
-      const host = document.querySelector("veltrun-mark");
-      return { shadow: host.shadowRoot, html: host.innerHTML, text: document.body.innerText.includes("dl.example.com") };
+    const reach = await inPage(tab, found[0].host.backendNodeId, function () {
+      return { shadow: this.shadowRoot, html: this.innerHTML, text: document.body.innerText.includes("dl.example.com") };
     });
     expect("the page's view of a marker", reach, { shadow: null, html: "", text: false });
     // A marker's Copy, pressed as a user does.
@@ -250,7 +273,12 @@ async function group_marks() {
 async function group_rewrite() {
   const made = linksAt("rewrite");
   const script = WRAP.qqdl(Buffer.from("javascript:alert(1)"));
-  const body = `${made.map((x) => `<a href="${x.link}">下载</a>`).join(" ")} <a href="${script}">脚本</a>`;
+  // Links a user does not follow: a style sheet's, a base's and an SVG link's; pointed at their
+  // address, the first would be fetched and the second would move every relative link.
+  const decoy = (name) => WRAP.qqdl(Buffer.from("http://dl.example.com/decoy/" + name));
+  const decoys = `<link rel="stylesheet" href="${decoy("sheet.css")}"><base href="${decoy("base/")}">`;
+  const svg = `<svg width="20" height="20"><a href="${decoy("svg")}"><text y="10">x</text></a></svg>`;
+  const body = `${made.map((x) => `<a href="${x.link}">下载</a>`).join(" ")} <a href="${script}">脚本</a>${svg}`;
   const watch = `<script>
     window.changes = [];
     new MutationObserver((records) => changes.push(...records.map((r) => r.type + ":" + r.target.nodeName)))
@@ -258,7 +286,7 @@ async function group_rewrite() {
     window.addLink = (link) => document.body.append(Object.assign(document.createElement("a"), { href: link, textContent: "x" }));
   </script>`;
   await withBrowser({
-    "/links.html": page(html(body)),
+    "/links.html": page(html(body, decoys)),
     "/empty.html": page(html(`<p>没有链接的页面</p>${watch}`)),
   }, async (session, server) => {
     const settings = await settingsPage(session);
@@ -267,15 +295,22 @@ async function group_rewrite() {
     const empty = await visit(session, server.origin + "/empty.html");
     const emptyBefore = await empty.evaluate(() => document.documentElement.outerHTML);
     const tab = await visit(session, server.origin + "/links.html");
+    const requests = [];
+    const cdp = await tab.createCDPSession();
+    await cdp.send("Network.enable");
+    cdp.on("Network.requestWillBeSent", (e) => requests.push(e.request.url));
     await flipSite(session, tab);
-    await waitForMarkers(tab, made.length + 1);
+    await waitForMarkers(tab, made.length + 4);
     await settings.reload();
     await settings.waitForFunction(() => document.body.dataset.ready === "1");
     expect("the settings list the site", await settings.$$eval("#sites .site-name", (s) => s.map((n) => n.textContent)), ["http://127.0.0.1"]);
-    const hrefs = () => tab.evaluate(() => [...document.querySelectorAll("a")].map((a) => [a.getAttribute("href"), a.dataset.veltrunHref ?? null]));
+    const hrefs = () => tab.evaluate(() => [...document.querySelectorAll("a:not(svg a)")].map((a) => [a.getAttribute("href"), a.dataset.veltrunHref ?? null]));
     const links = made.map((x) => x.link);
     expect("openable links point at the address; the original is kept",
       await hrefs(), [...made.map((x, i) => [encodeURI(x.address), links[i]]), [script, null]]);
+    expect("the links a user does not follow", await tab.evaluate(() =>
+      ["link", "base", "svg a"].map((s) => document.querySelector(s).getAttribute("href"))), [decoy("sheet.css"), decoy("base/"), decoy("svg")]);
+    expect("decoys fetched", requests.filter((url) => url.includes("dl.example.com")), []);
     // The page without links: the script runs there too (a link it adds later is marked), yet
     // nothing changed before.
     await sleep(500);
@@ -294,15 +329,23 @@ async function group_rewrite() {
     }, message);
     const well = { type: "veltrun-find", pieces: [made[0].link] };
     check("a well-formed message is answered", (await ask(well)).includes(made[0].address));
-    for (const bad of [{ type: "veltrun-find", pieces: made[0].link }, { type: "veltrun-find", pieces: [1] }, { type: "find", pieces: [] }, ["veltrun-hello"]]) {
-      expect("an ill-formed message gets no answer: " + JSON.stringify(bad), await ask(bad), "null");
+    const refusals = [
+      [{ type: "veltrun-find", pieces: made[0].link }, "ill-formed veltrun-find"],
+      [{ type: "veltrun-find", pieces: [1] }, "ill-formed veltrun-find"],
+      [{ type: "find", pieces: [] }, "unknown type"],
+      [{ type: "veltrun-off" }, "unknown type"],
+      [{ type: "toString" }, "unknown type"],
+      [["veltrun-hello"], "not a message"],
+    ];
+    for (const [bad, why] of refusals) {
+      expect("refused: " + JSON.stringify(bad), JSON.parse(await ask(bad)), { ok: false, error: why });
     }
     // Off: the markers go, the links are given back, and a new visit is left alone.
     expect("the popup says the site is off", await flipSite(session, tab), "已在此网站关闭，标记已移除。");
     expect("no marker", (await markers(tab)).length, 0);
     expect("the links are given back", await hrefs(), [...links, script].map((l) => [l, null]));
     expect("no marker on the other page", (await markers(empty)).length, 0);
-    expect("a site turned off is answered nothing", await ask(well), "null");
+    expect("a site turned off is refused", JSON.parse(await ask(well)), { ok: false, error: "not a chosen site" });
     expect("no script registered", await settings.evaluate(() => chrome.scripting.getRegisteredContentScripts()), []);
     await settings.reload();
     await settings.waitForFunction(() => document.body.dataset.ready === "1");
@@ -331,15 +374,44 @@ async function group_hostile() {
     const attach = Element.prototype.attachShadow;
     Element.prototype.attachShadow = function (init) { captured.push(init); return attach.call(this, { ...init, mode: "open" }); };
   </script>`;
-  // The page's own element named as a marker does not hide the link it holds.
-  const named = `<veltrun-mark data-u="${links[0]}"></veltrun-mark>`;
-  await withBrowser({ "/hostile.html": page(html(`${hooks}<p>${links.join("<br>")}</p><p><a href="${links[1]}">go</a></p>${named}`)) },
+  // A spy that learns the name of every element with a dash inserted into the page, and on the
+  // next visit defines each as its own custom element, to reach its shadow root through the
+  // element's internals and rewrite what it shows.
+  const spy = `<script>
+    window.reached = [];
+    const seen = new Set(JSON.parse(localStorage.getItem("seen") ?? "[]"));
+    for (const name of seen) {
+      customElements.define(name, class extends HTMLElement {
+        constructor() {
+          super();
+          const internals = this.attachInternals();
+          const timer = setInterval(() => {
+            if (!internals.shadowRoot) return;
+            clearInterval(timer);
+            reached.push(name);
+            internals.shadowRoot.querySelectorAll(".address").forEach((a) => { a.textContent = "http://evil.example/"; });
+          }, 20);
+        }
+      });
+    }
+    new MutationObserver((records) => {
+      for (const r of records) for (const n of r.addedNodes) if (n.localName?.includes("-")) seen.add(n.localName);
+      localStorage.setItem("seen", JSON.stringify([...seen]));
+    }).observe(document, { childList: true, subtree: true });
+  </script>`;
+  // The page's own span does not hide the link it holds.
+  const named = `<span data-u="${links[0]}"></span>`;
+  await withBrowser({ "/hostile.html": page(html(`${hooks}${spy}<p>${links.join("<br>")}</p><p><a href="${links[1]}">go</a></p>${named}`)) },
     async (session, server) => {
       const tab = await visit(session, server.origin + "/hostile.html");
       const dialogs = [];
       tab.on("dialog", (d) => { dialogs.push(d.message()); d.dismiss(); });
       await flipSite(session, tab);
+      await waitForMarkers(tab, addresses.length + 2);
+      await tab.reload({ waitUntil: "load" });
       const found = (await waitForMarkers(tab, addresses.length + 2)).filter((m) => m.rows.length > 0);
+      await sleep(300);
+      expect("markers the spy reached", await tab.evaluate(() => window.reached), []);
       const shown = found.flatMap((m) => m.rows.map((r) => r.address));
       expect("addresses as text, controls as \\xNN", shown, [
         addresses[0], addresses[1], addresses[2], String.raw`http://a/\x1B]0;pwned\x07\x1B[2J`,
@@ -348,8 +420,8 @@ async function group_hostile() {
       const tags = new Set(found.flatMap((m) => m.elements.map((e) => e.localName)));
       expect("only the marker's own elements", [...tags].sort(), ["button", "span"]);
       check("no control or direction character", !shown.some((s) => /[\x00-\x1f\x7f\u202a-\u202e\u2066-\u2069]/.test(s)));
-      const attempt = await tab.evaluate(() => {
-        const host = document.querySelector("veltrun-mark");
+      const attempt = await inPage(tab, found[0].host.backendNodeId, function () {
+        const host = this;
         const seen = { captured: window.captured.length, shadow: host.shadowRoot === null };
         try {
           host.attachShadow({ mode: "open" });
@@ -368,6 +440,16 @@ async function group_hostile() {
       check("the page's text is not shown in the marker", !snapshot.includes("FAKE ADDRESS") && snapshot.includes("http://a/"));
       check("nothing ran: " + dialogs, dialogs.length === 0 && (await tab.title()) === "fixture");
       expect("the javascript: link keeps its href", await tab.$eval("a", (a) => a.getAttribute("href")), links[1]);
+      // The page takes a marker away, and moves another into a box it hides: both come back.
+      const place = (m) => [m.after, m.rows[0].address];
+      const before = (await markers(tab)).filter((m) => m.rows.length > 0).map(place);
+      await inPage(tab, found[1].host.backendNodeId, function () { this.remove(); });
+      await inPage(tab, found[2].host.backendNodeId, function () {
+        const box = document.body.appendChild(document.createElement("div"));
+        box.hidden = true;
+        box.append(this);
+      });
+      await waitFor(async () => JSON.stringify((await markers(tab)).filter((m) => m.rows.length > 0).map(place)) === JSON.stringify(before));
     });
 }
 
@@ -519,7 +601,7 @@ async function group_aria2() {
 
 async function waitFor(condition, timeout = 10000) {
   const end = Date.now() + timeout;
-  while (!condition()) {
+  while (!(await condition())) {
     if (Date.now() > end) throw new Failure("timed out");
     await sleep(100);
   }

@@ -3,25 +3,11 @@
 // which needs its host permission, asked for in the click that chooses it. The registrations
 // are the one record of the choice: nothing else keeps the list.
 "use strict";
+import { loadAria2 } from "./aria2.js";
+import { patternOf } from "./hosts.js";
 
 const PREFIX = "site:";
 const SCRIPT = "marks.js";
-
-// The site of a page's address, or null where a site cannot be chosen (the browser's own pages,
-// files, extension pages).
-export function siteOf(url) {
-  let parsed;
-  try {
-    parsed = new URL(url);
-  } catch {
-    return null;
-  }
-  if (parsed.protocol !== "http:" && parsed.protocol !== "https:") return null;
-  return `${parsed.protocol}//${parsed.hostname}`;
-}
-
-// The match pattern, and the host permission, of a site.
-export const patternOf = (site) => site + "/*";
 
 export async function chosenSites() {
   const scripts = await chrome.scripting.getRegisteredContentScripts();
@@ -73,17 +59,23 @@ export async function enableSite(site) {
   }
 }
 
+// Gives up the host permission `pattern` unless a chosen site or the aria2 address still needs
+// it. A permission the manifest itself grants (a test build's) cannot be given up; what needed
+// it is off all the same.
+export async function release(pattern) {
+  if (pattern === null) return;
+  const { address, saved } = await loadAria2();
+  const needed = (await chosenSites()).map(patternOf);
+  if (saved) needed.push(patternOf(address));
+  if (!needed.includes(pattern)) await chrome.permissions.remove({ origins: [pattern] }).catch(() => false);
+}
+
 // Turns `site` off: its open tabs take their markers away and give back the links they changed,
-// its script is unregistered and its permission given up, unless `keep` (a pattern another
-// feature needs, such as the aria2 address's) is the same.
-export async function disableSite(site, keep = null) {
+// its script is unregistered and its permission given up where nothing else needs it.
+export async function disableSite(site) {
   const pattern = patternOf(site);
   const tabs = await chrome.tabs.query({ url: pattern }).catch(() => []);
   await Promise.all(tabs.map((tab) => chrome.tabs.sendMessage(tab.id, { type: "veltrun-off" }).catch(() => {})));
   await chrome.scripting.unregisterContentScripts({ ids: [PREFIX + site] }).catch(() => {});
-  if (pattern !== keep) {
-    // A permission the manifest itself grants (a test build's) cannot be given up; the site is
-    // off all the same, since its script is gone.
-    await chrome.permissions.remove({ origins: [pattern] }).catch(() => false);
-  }
+  await release(pattern);
 }
