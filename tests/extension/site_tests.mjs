@@ -6,13 +6,14 @@
 //   node site_tests.mjs --extension build/extension --tools DIR --group NAME
 import { spawn } from "node:child_process";
 import fs from "node:fs";
+import http from "node:http";
 import net from "node:net";
 import os from "node:os";
 import path from "node:path";
 import crypto from "node:crypto";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, backgroundTarget, check, expect, gbk, launchChromium, openPopup,
+  Failure, SCHEMES, WRAP, backgroundTarget, check, expect, finished, gbk, launchChromium, openPopup,
   puppeteerFrom, runGroups, startServer, testBuild, textOf, visit, withChromium,
 } from "./harness.mjs";
 
@@ -135,6 +136,19 @@ async function inPage(tab, backendNodeId, func, arg) {
   } finally {
     await cdp.detach();
   }
+}
+
+// What the background answers `message` sent from the content scripts' world of the tab at
+// http://127.0.0.1/`file`, asked from the extension page `from`; the answer as JSON.
+function askFrom(from, file, message) {
+  return from.evaluate(async (m, url) => {
+    const [tab] = await chrome.tabs.query({ url });
+    const [{ result }] = await chrome.scripting.executeScript({
+      target: { tabId: tab.id }, args: [m],
+      func: (sent) => chrome.runtime.sendMessage(sent).then((answer) => JSON.stringify(answer ?? null), (e) => "refused: " + e.message),
+    });
+    return result;
+  }, message, `http://127.0.0.1/${file}*`);
 }
 
 // A trusted click in the middle of a node of a closed shadow root.
@@ -319,14 +333,7 @@ async function group_rewrite() {
     await empty.evaluate((link) => window.addLink(link), made[0].link);
     await waitForMarkers(empty, 1);
     // What a content script in the tab may ask, by shape, and later by site.
-    const ask = (message) => settings.evaluate(async (m) => {
-      const [tab] = await chrome.tabs.query({ url: "http://127.0.0.1/links.html*" });
-      const [{ result }] = await chrome.scripting.executeScript({
-        target: { tabId: tab.id }, args: [m],
-        func: (sent) => chrome.runtime.sendMessage(sent).then((answer) => JSON.stringify(answer ?? null), (e) => "refused: " + e.message),
-      });
-      return result;
-    }, message);
+    const ask = (message) => askFrom(settings, "links.html", message);
     const well = { type: "veltrun-find", pieces: [made[0].link] };
     check("a well-formed message is answered", (await ask(well)).includes(made[0].address));
     const refusals = [
@@ -523,7 +530,7 @@ async function group_aria2() {
       { link: WRAP.thunder(Buffer.concat([Buffer.from(base), gbk("例子.bin")])), path: "/files/%C0%FD%D7%D3.bin", body: files.gbk },
       { link: WRAP.qqdl(Buffer.from(base + "电影.bin")), path: "/files/%E7%94%B5%E5%BD%B1.bin", body: files.utf8 },
     ];
-    // And one that aria2 refuses.
+    // And one that is not aria2's to fetch.
     const refused = WRAP.flashget(Buffer.from("mailto:dl@example.com"));
     pages.set("/dl.html", page(html(`<p>${made.map((m) => `<a href="${m.link}">下载</a>`).join(" ")} ${refused}</p>`)));
     for (const m of made) pages.set(m.path, { body: m.body, type: "application/octet-stream" });
@@ -554,14 +561,15 @@ async function group_aria2() {
         await popup.waitForFunction(() => /aria2/.test(document.getElementById("notice").textContent) && !/正在/.test(document.getElementById("notice").textContent));
         expect("aria2's answer", await textOf(popup, "notice"), "aria2 已接收 1 个下载。");
         await sendButtons[2].click();
-        await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("拒绝"));
-        expect("aria2's refusal", await textOf(popup, "notice"), "aria2 拒绝了这个下载：No URI to download.");
+        await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("未发送"));
+        expect("an address aria2 must not fetch", await textOf(popup, "notice"), "未发送：aria2 只下载 http、https、ftp、sftp 和 magnet 地址，不下载 mailto。");
         await popup.click("#site");
         await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("真实地址"));
         await popup.close();
         const found = await waitForMarkers(tab, 3);
         const send = found[1].rows[0].buttons.find((b) => b.cls === "send");
         expect("the marker offers aria2", send?.text, "发送到 aria2");
+        await sleep(700);  // in plain sight long enough for a press to count
         await clickNode(tab, send.id);
         const end = Date.now() + 10000;
         const arrived = () => fs.readdirSync(dir).filter((n) => !n.endsWith(".aria2")).map((n) => fs.readFileSync(path.join(dir, n)));
@@ -599,6 +607,123 @@ async function group_aria2() {
   }
 }
 
+// A JSON-RPC server on 127.0.0.1 that answers every call as aria2 does and records it: what an
+// aria2 address receives, secret included. It answers at most 100 requests and stops itself.
+async function recordingRpc() {
+  const calls = [];
+  const server = http.createServer((request, response) => {
+    let body = "";
+    request.on("data", (chunk) => { body += chunk; });
+    request.on("end", () => {
+      calls.push({ method: request.method, body });
+      let id = null;
+      try {
+        id = JSON.parse(body).id;
+      } catch {}
+      response.writeHead(calls.length > 100 ? 503 : 200, { "Content-Type": "application/json" });
+      response.end(JSON.stringify({ jsonrpc: "2.0", id, result: "2089b05ecca3d829" }));
+    });
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const timer = setTimeout(() => server.close(), 120000);
+  timer.unref();
+  const { port } = server.address();
+  // The calls' params: [secret, [address]].
+  const params = () => calls.map((c) => JSON.parse(c.body).params);
+  return {
+    port, address: `http://127.0.0.1:${port}/jsonrpc`, calls, params,
+    stop: () => { clearTimeout(timer); server.closeAllConnections(); return new Promise((r) => server.close(r)); },
+  };
+}
+
+// aria2 that trusts no one: a press the page may have staged (a marker it made nearly
+// transparent) goes to the extension's list tab for confirmation, not to aria2; forged and
+// unknown messages, addresses aria2 must not fetch, a secret meant for another address and a
+// permission taken back send nothing; "send all" asks first beyond twenty.
+async function group_trust() {
+  const address = (name) => `http://dl.example.com/${name}.zip`;
+  const many = Array.from({ length: 21 }, (_, i) => WRAP.qqdl(Buffer.from(address("m" + i))));
+  const body = `<p><a href="${WRAP.qqdl(Buffer.from(address("seen")))}">下载</a></p>` +
+    `<div id="veil"><p><a href="${WRAP.thunder(Buffer.from(address("veiled")))}">下载</a></p></div><p>${many.join(" ")}</p>`;
+  const [rpcA, rpcB] = [await recordingRpc(), await recordingRpc()];
+  try {
+    await withBrowser({ "/dl.html": page(html(body)) }, async (session, server) => {
+      expect("saved", (await saveAria2(session, rpcA.address, "secret-A")).said, "已保存。");
+      const settings = await settingsPage(session);
+      const tryAddress = async (typed) => {
+        await settings.$eval("#aria2-address", (box) => { box.value = ""; });
+        await settings.type("#aria2-address", typed);
+        await settings.$eval("#aria2-notice", (p) => { p.textContent = ""; });
+        await settings.click("#aria2-save");
+        await settings.waitForFunction(() => document.getElementById("aria2-notice").textContent !== "");
+        return textOf(settings, "aria2-notice");
+      };
+      check("plain http elsewhere is warned of", (await tryAddress("http://192.0.2.1:6800/jsonrpc")).includes("明文 http"));
+      expect("a * host is no address", await tryAddress("http://*/jsonrpc"), "地址须以 http:// 或 https:// 开头。");
+      expect("neither was saved", await settings.evaluate(async () => (await chrome.storage.local.get("aria2")).aria2.address), rpcA.address);
+
+      const tab = await visit(session, server.origin + "/dl.html");
+      await flipSite(session, tab);
+      const found = await waitForMarkers(tab, 23);
+      const sendOf = (i) => found[i].rows[0].buttons.find((b) => b.cls === "send").id;
+      // The page fades the second link's marker nearly away, and the user's real click lands on it.
+      await tab.evaluate(() => { document.getElementById("veil").style.opacity = "0.01"; });
+      await sleep(700);
+      const confirmTab = session.browser.waitForTarget((t) => t.url().includes("popup.html?selection=") && t.url().endsWith("&send=1"));
+      await clickNode(tab, sendOf(1));
+      const list = await (await confirmTab).asPage();
+      await finished(list);
+      expect("nothing reached aria2 from the veiled marker", rpcA.calls.length, 0);
+      check("the list tab asks to confirm", (await textOf(list, "notice")).includes("核对"));
+      await list.click("#rows .send");
+      await waitFor(() => rpcA.calls.length === 1);
+      expect("sent once confirmed, with its secret", rpcA.params()[0], ["token:secret-A", [address("veiled")]]);
+      await list.close();
+      // The marker in plain sight sends at once.
+      await clickNode(tab, sendOf(0));
+      await waitFor(() => rpcA.calls.length === 2);
+      expect("the marker in sight sends", rpcA.params()[1], ["token:secret-A", [address("seen")]]);
+
+      // Forged, unknown and unfetchable, from the content scripts' own world.
+      expect("an unknown type", JSON.parse(await askFrom(settings, "dl.html", { type: "veltrun-send", uris: [address("x")] })),
+             { ok: false, error: "unknown type" });
+      for (const unsafe of ["file:///etc/passwd", "javascript:alert(1)", "mailto:dl@example.com"]) {
+        const answer = JSON.parse(await askFrom(settings, "dl.html", { type: "veltrun-aria2", input: WRAP.qqdl(Buffer.from(unsafe)) }));
+        check(`${unsafe} refused: ${JSON.stringify(answer)}`, answer.ok && answer.words.includes("未发送"));
+      }
+      expect("nothing more reached aria2", rpcA.calls.length, 2);
+
+      // "Send all" says how many and asks first.
+      const popup = await openPopup(session, tab);
+      await popup.click("#send-all");
+      expect("send all asks", await textOf(popup, "notice"), "把全部 23 个地址发送到 aria2？再按一次即发送。");
+      expect("nothing sent on the first press", rpcA.calls.length, 2);
+      await popup.click("#send-all");
+      await waitFor(() => rpcA.calls.length === 25);
+      await popup.close();
+
+      // Another address, the secret box left empty: the old secret stays with the old address.
+      await saveAria2(session, rpcB.address, "");
+      const again = await openPopup(session, tab);
+      await again.click("#rows .send");
+      await waitFor(() => rpcB.calls.length === 1);
+      expect("no old secret for a new address", rpcB.params()[0][0], "token:");
+      // The permission of the address is gone (the address now on a host never granted) while
+      // the popup still offers its buttons.
+      await settings.evaluate((a) => chrome.storage.local.set({ aria2: { address: a, secret: "" } }),
+                              `http://localhost:${rpcB.port}/jsonrpc`);
+      await again.$eval("#notice", (p) => { p.textContent = ""; });
+      await again.click("#rows .send");
+      await again.waitForFunction(() => document.getElementById("notice").textContent.includes("权限"));
+      await sleep(300);
+      expect("nothing sent without the permission", rpcB.calls.length, 1);
+    });
+  } finally {
+    await rpcA.stop();
+    await rpcB.stop();
+  }
+}
+
 async function waitFor(condition, timeout = 10000) {
   const end = Date.now() + timeout;
   while (!(await condition())) {
@@ -607,6 +732,6 @@ async function waitFor(condition, timeout = 10000) {
   }
 }
 
-export const GROUPS = { marks: group_marks, rewrite: group_rewrite, hostile: group_hostile, aria2: group_aria2 };
+export const GROUPS = { marks: group_marks, rewrite: group_rewrite, hostile: group_hostile, aria2: group_aria2, trust: group_trust };
 
 await runGroups(GROUPS, options.group, scratch);
