@@ -38,13 +38,14 @@
     on: true,
     rewrite: false,
     aria2: false,
-    // Nodes still to read, each once, held weakly: a node the page drops is not kept alive here.
-    reading: [],  // WeakRef of {node}, with `deep` alongside: {ref, deep}
-    queued: new WeakMap(),  // node -> its entry in `reading`
+    // Nodes still to read, each once, in the order they came, with whether to read the nodes
+    // under them too. They are read within a slice or two, so holding them is short.
+    reading: new Map(),  // node -> deep
     walker: null,  // the walk through the node being read deep
     batch: { pieces: [], places: [], chars: 0 },
     waiting: 0,  // batches sent, not yet answered
     marking: [],  // answers to put on the page: {place, marks}
+    // What lasts as long as the page is held weakly: a node the page drops is not kept alive here.
     marks: new WeakMap(),  // anchor (element or text) -> {host, root, list, seen, anchor}
     hosts: new Set(),  // WeakRefs of every marker's host, for off()
     rewritten: new Set(),  // WeakRefs of the links whose href this script changed
@@ -245,9 +246,8 @@
   }
 
   function apply({ place: where, marks }) {
-    const node = where.node.deref();
-    const anchor = where.anchor.deref();
-    if (!node?.isConnected || !anchor) return;
+    const { node, anchor } = where;
+    if (!node.isConnected) return;
     const entry = place(anchor);
     for (const mark of marks) {
       const key = mark.input + "\0" + mark.address;
@@ -262,21 +262,14 @@
 
   // Queues `node` to be read, once: a node queued again is read deep if either asked for it.
   function enqueue(node, deep) {
-    const queued = state.queued.get(node);
-    if (queued) {
-      queued.deep ||= deep;
-      return;
-    }
-    const entry = { ref: new WeakRef(node), deep };
-    state.queued.set(node, entry);
-    state.reading.push(entry);
+    if (!state.reading.get(node)) state.reading.set(node, deep);
   }
 
   function add(piece, node, anchor, href) {
     if (piece.trim() === "") return;
     const { batch } = state;
     batch.pieces.push(piece);
-    batch.places.push({ node: new WeakRef(node), anchor: new WeakRef(anchor), href });
+    batch.places.push({ node, anchor, href });
     batch.chars += piece.length;
     if (batch.pieces.length >= BATCH_PIECES || batch.chars >= BATCH_CHARS) send();
   }
@@ -315,30 +308,25 @@
   // Reads until the slice's time is up or the extension has enough to do; returns whether
   // anything is left to read.
   function read(deadline) {
-    let at = 0;
-    try {
-      while (performance.now() < deadline && !full()) {
-        if (state.walker) {
-          const node = state.walker.nextNode();
-          if (node) readNode(node);
-          else state.walker = null;
-          continue;
-        }
-        if (at === state.reading.length) return false;
-        const next = state.reading[at++];
-        const node = next.ref.deref();
-        if (!node) continue;
-        state.queued.delete(node);
-        if (!node.isConnected || isOurs(node)) continue;
-        readNode(node);
-        if (next.deep && node.firstChild !== null) {
-          state.walker = document.createTreeWalker(node, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, skipOurs);
-        }
+    const queue = state.reading.entries();
+    while (performance.now() < deadline && !full()) {
+      if (state.walker) {
+        const node = state.walker.nextNode();
+        if (node) readNode(node);
+        else state.walker = null;
+        continue;
       }
-      return true;
-    } finally {
-      state.reading.splice(0, at);
+      const next = queue.next();
+      if (next.done) return false;
+      const [node, deep] = next.value;
+      state.reading.delete(node);
+      if (!node.isConnected || isOurs(node)) continue;
+      readNode(node);
+      if (deep && node.firstChild !== null) {
+        state.walker = document.createTreeWalker(node, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, skipOurs);
+      }
     }
+    return true;
   }
 
   function send() {
@@ -355,10 +343,7 @@
       } else if (answer?.error === "busy") {
         // The batch waits its turn rather than being dropped.
         setTimeout(() => {
-          for (const place of places) {
-            const node = place.node.deref();
-            if (node) enqueue(node, false);
-          }
+          for (const place of places) enqueue(place.node, false);
           schedule(0);
         }, BUSY_MS);
       } else {
@@ -430,7 +415,7 @@
       element.removeAttribute(ORIGINAL);
     }
     Object.assign(state, {
-      reading: [], queued: new WeakMap(), walker: null, marking: [], marks: new WeakMap(), hosts: new Set(),
+      reading: new Map(), walker: null, marking: [], marks: new WeakMap(), hosts: new Set(),
       rewritten: new Set(), given: new WeakMap(), misplaced: new Set(),
     });
   }
