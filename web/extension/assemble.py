@@ -77,7 +77,7 @@ def build(args):
         os.makedirs(os.path.join(out, "core"))
         for path in (args.core, args.wasm):
             shutil.copy(path, os.path.join(out, "core"))
-        shutil.copytree(args.ui, os.path.join(out, "ui"))
+        shutil.copytree(args.ui, os.path.join(out, "ui"), ignore=shutil.ignore_patterns("package.json"))
         for name in os.listdir(out):
             if name.endswith(".js"):
                 with open(os.path.join(out, name), encoding="utf-8") as f:
