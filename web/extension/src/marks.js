@@ -1,6 +1,6 @@
 // The content script of a chosen site: a marker beside each private link on the page, showing
-// its real address. It reads text out of the page (every attribute, form fields' current values,
-// text and inline scripts) and sends it to the extension, where the core finds and decodes the
+// its real address. It reads the text page-text.js says counts (every attribute, form fields'
+// current values, text and inline scripts) piece by piece and sends it to the extension, where the core finds and decodes the
 // links; this script decides nothing about links. It works in short slices so that no page task
 // grows long, never takes over a click, and takes everything away again when the site is
 // turned off.
@@ -288,16 +288,13 @@
       if (attribute.name === ORIGINAL) continue;
       add(attribute.value, element, anchor, attribute.name === "href");
     }
-    const field = element.localName === "input" || element.localName === "textarea";
-    if (field && element.type !== "password" && element.type !== "file" &&
-        (element.localName === "textarea" || element.value !== element.getAttribute("value"))) {
-      add(element.value, element, anchor, false);
-    }
+    const value = veltrunPageText.fieldText(element);
+    if (value !== null) add(value, element, anchor, false);
   }
 
   function readNode(node) {
     if (node.nodeType === Node.ELEMENT_NODE) readElement(node);
-    else if (node.nodeType === Node.TEXT_NODE && node.parentElement?.localName !== "textarea") {
+    else if (node.nodeType === Node.TEXT_NODE) {
       add(node.data, node, anchorOf(node), false);
     }
   }

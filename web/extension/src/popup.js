@@ -9,7 +9,6 @@ import { copyLines, copyText, summaryText } from "../../ui/rows.js";
 import { addSettingsFields } from "../../ui/settings-form.js";
 import { translator } from "../../ui/texts.js";
 import { offerAria2 } from "./aria2-buttons.js";
-import { gatherPageText } from "./gather.js";
 import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
 import { offerSite } from "./site-switch.js";
 
@@ -47,7 +46,8 @@ const run = (task) => Promise.resolve().then(task).catch(report);
 // --- sources ----------------------------------------------------------------------------------
 
 async function readPage(tabId) {
-  const results = await chrome.scripting.executeScript({ target: { tabId }, func: gatherPageText });
+  await chrome.scripting.executeScript({ target: { tabId }, files: ["page-text.js"] });
+  const results = await chrome.scripting.executeScript({ target: { tabId }, func: () => veltrunPageText.gather() });
   const result = results?.[0]?.result;
   if (typeof result !== "string") throw new TypeError("the page gave no text");
   return result;

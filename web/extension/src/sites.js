@@ -7,7 +7,7 @@ import { loadAria2 } from "./aria2.js";
 import { patternOf } from "./hosts.js";
 
 const PREFIX = "site:";
-const SCRIPT = "marks.js";
+const SCRIPTS = ["page-text.js", "marks.js"];
 
 export async function chosenSites() {
   const scripts = await chrome.scripting.getRegisteredContentScripts();
@@ -45,7 +45,7 @@ export async function enableSite(site) {
   if (!(await registered())) {
     try {
       await chrome.scripting.registerContentScripts([{
-        id, matches: [patternOf(site)], js: [SCRIPT], runAt: "document_idle", allFrames: true,
+        id, matches: [patternOf(site)], js: SCRIPTS, runAt: "document_idle", allFrames: true,
         persistAcrossSessions: true,
       }]);
     } catch (error) {
@@ -55,7 +55,7 @@ export async function enableSite(site) {
     }
   }
   for (const tab of await chrome.tabs.query({ url: patternOf(site) })) {
-    chrome.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, files: [SCRIPT] }).catch(() => {});
+    chrome.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, files: SCRIPTS }).catch(() => {});
   }
 }
 
