@@ -8,10 +8,10 @@ import { translator } from "../../ui/texts.js";
 import { COPY, refused } from "./messages.js";
 import { createMenus, hasMenus, onMenuClicked, openList } from "./menus.js";
 import { followPermissions, siteRouter } from "./site-service.js";
+import { LANGUAGE } from "./language.js";
 
 const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
-const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
-const words = (theCore) => translator(language, theCore.repairs);
+const words = (theCore) => translator(LANGUAGE, theCore.repairs);
 const report = (error) => console.warn("Veltrun:", error);
 
 // Menus outlive the background; they are made when the extension is installed or updated and

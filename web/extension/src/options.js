@@ -10,10 +10,10 @@ import { loadAria2, saveAria2 } from "./aria2.js";
 import { isLoopback, patternOf } from "./hosts.js";
 import { loadSettings, saveSettings } from "./settings.js";
 import { chosenSites, disableSite, release } from "./sites.js";
+import { LANGUAGE } from "./language.js";
 
 const $ = (id) => document.getElementById(id);
-const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
-const text = translator(language);
+const text = translator(LANGUAGE);
 const say = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
 
 // Runs `task` and shows its failure in `notice`.
@@ -102,7 +102,7 @@ function saveAddress() {
 // --- the page -----------------------------------------------------------------------------------
 
 addSettingsFields($("settings"));
-document.documentElement.lang = language === "zh" ? "zh-CN" : "en";
+document.documentElement.lang = LANGUAGE === "zh" ? "zh-CN" : "en";
 for (const node of document.querySelectorAll("[data-i18n]")) node.textContent = text(node.dataset.i18n);
 for (const node of document.querySelectorAll("[data-msg]")) node.textContent = say(node.dataset.msg);
 document.title = say("optionsTitle");

@@ -11,18 +11,18 @@ import { translator } from "../../ui/texts.js";
 import { offerAria2 } from "./aria2-buttons.js";
 import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
 import { offerSite } from "./site-switch.js";
+import { LANGUAGE } from "./language.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
 
 const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
 const inTab = params.has("tab") || params.has("selection");
-const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
 const message = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
 const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
 
 const state = {
-  text: translator(language),  // with the core's English repair names once it is loaded
+  text: translator(LANGUAGE),  // with the core's English repair names once it is loaded
   settings: null,
   source: "",  // the text being read
   fromPage: true,  // a page's text, not a selection
@@ -109,7 +109,7 @@ async function decode() {
 // --- the page ---------------------------------------------------------------------------------
 
 function applyTexts() {
-  document.documentElement.lang = language === "zh" ? "zh-CN" : "en";
+  document.documentElement.lang = LANGUAGE === "zh" ? "zh-CN" : "en";
   for (const node of document.querySelectorAll("[data-i18n]")) node.textContent = text(node.dataset.i18n);
   for (const node of document.querySelectorAll("[data-msg]")) node.textContent = message(node.dataset.msg);
   if (params.has("selection")) $("title").textContent = message("selectionTitle");
@@ -164,7 +164,7 @@ async function start() {
     return;
   }
   state.source = read.read;
-  state.text = translator(language, theCore.repairs);
+  state.text = translator(LANGUAGE, theCore.repairs);
   applyTexts();
   const [, addSend] = await offers;
   state.list = new RecordList($("rows"), $("more"), {
