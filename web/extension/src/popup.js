@@ -90,6 +90,7 @@ function summarize(counts) {
 }
 
 async function decode() {
+  if (state.list === null) return;  // a choice changed before the core and the text are in
   $("notice").textContent = params.has("send") ? message("aria2Confirm") : "";
   delete document.body.dataset.failed;
   try {
@@ -136,7 +137,7 @@ function listen() {
   $("strict").addEventListener("change", (e) => change("strict", e.target.checked, decode));
   $("charset").addEventListener("change", (e) => change("charset", e.target.value, decode));
   $("copy-as").addEventListener("change", (e) => change("copyAs", e.target.value, () => {}));
-  $("copy-all").addEventListener("click", () => copy(state.list.addresses()));
+  $("copy-all").addEventListener("click", () => copy(state.list?.addresses() ?? []));
   $("open-tab").addEventListener("click", () => run(async () => {
     await chrome.tabs.create({ url: chrome.runtime.getURL("popup.html?tab=" + state.tabId) });
     window.close();
