@@ -15,10 +15,9 @@
   if (globalThis.veltrunMarks) return;  // injected again into a tab that has it
   globalThis.veltrunMarks = true;
 
-  // The longest this script works in one task: well below the 50 ms of a long task even when
-  // the page's process waits for a core now and then, yet long enough that a large page is
-  // laid out again only a few dozen times.
-  const SLICE_MS = 20;
+  // The longest this script works in one task: well below the 50 ms of a long task, yet long
+  // enough that a large page is laid out again only a few dozen times.
+  const SLICE_MS = 30;
   const BATCH_PIECES = 2000;  // texts sent to the extension at once
   const BATCH_CHARS = 1 << 20;
   const IN_FLIGHT = 2;  // batches sent and not yet answered; reading waits beyond this
