@@ -5,10 +5,10 @@
 "use strict";
 import { keptCore } from "../../ui/keeper.js";
 import { translator } from "../../ui/texts.js";
-import { COPY, refused } from "./messages.js";
-import { createMenus, hasMenus, onMenuClicked, openList } from "./menus.js";
-import { followPermissions, siteRouter } from "./site-service.js";
 import { LANGUAGE } from "./language.js";
+import { createMenus, hasMenus, onMenuClicked, openList } from "./menus.js";
+import { COPY, refused } from "./messages.js";
+import { followPermissions, siteRouter } from "./site-service.js";
 
 const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
 const words = (theCore) => translator(LANGUAGE, theCore.repairs);

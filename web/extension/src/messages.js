@@ -22,6 +22,10 @@ export const FROM_SITES = Object.freeze({
   "veltrun-confirm": aLink,
 });
 
+// What the extension's pages tell a chosen site's content scripts (marks.js, which as a classic
+// script names it itself): take the markers away and give the links back.
+export const OFF = "veltrun-off";
+
 // What the background asks the offscreen document (Chromium).
 export const COPY = "veltrun-copy";
 export const isCopy = (m) => isObject(m) && m.type === COPY && isText(m.text);

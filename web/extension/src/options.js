@@ -3,14 +3,14 @@
 // is never put back into the page: its box stays empty, and an empty box keeps it for the same
 // address's origin only.
 "use strict";
+import { element } from "../../ui/rows.js";
 import { addSettingsFields } from "../../ui/settings-form.js";
 import { translator } from "../../ui/texts.js";
-import { element } from "../../ui/rows.js";
 import { loadAria2, saveAria2 } from "./aria2.js";
 import { isLoopback, patternOf } from "./hosts.js";
+import { LANGUAGE } from "./language.js";
 import { loadSettings, saveSettings } from "./settings.js";
 import { chosenSites, disableSite, release } from "./sites.js";
-import { LANGUAGE } from "./language.js";
 
 const $ = (id) => document.getElementById(id);
 const text = translator(LANGUAGE);

@@ -9,9 +9,9 @@ import { copyLines, copyText, summaryText } from "../../ui/rows.js";
 import { addSettingsFields } from "../../ui/settings-form.js";
 import { translator } from "../../ui/texts.js";
 import { offerAria2 } from "./aria2-buttons.js";
+import { LANGUAGE } from "./language.js";
 import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
 import { offerSite } from "./site-switch.js";
-import { LANGUAGE } from "./language.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
 

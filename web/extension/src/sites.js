@@ -5,6 +5,7 @@
 "use strict";
 import { loadAria2 } from "./aria2.js";
 import { patternOf } from "./hosts.js";
+import { OFF } from "./messages.js";
 
 const PREFIX = "site:";
 const SCRIPTS = ["page-text.js", "marks.js"];
@@ -75,7 +76,7 @@ export async function release(pattern) {
 export async function disableSite(site) {
   const pattern = patternOf(site);
   const tabs = await chrome.tabs.query({ url: pattern }).catch(() => []);
-  await Promise.all(tabs.map((tab) => chrome.tabs.sendMessage(tab.id, { type: "veltrun-off" }).catch(() => {})));
+  await Promise.all(tabs.map((tab) => chrome.tabs.sendMessage(tab.id, { type: OFF }).catch(() => {})));
   await chrome.scripting.unregisterContentScripts({ ids: [PREFIX + site] }).catch(() => {});
   await release(pattern);
 }
