@@ -648,6 +648,17 @@ async function group_trust() {
   const [rpcA, rpcB] = [await recordingRpc(), await recordingRpc()];
   try {
     await withBrowser({ "/dl.html": page(html(body)) }, async (session, server) => {
+      // No uncaught error or unhandled rejection in the service worker or any extension page.
+      const errors = [];
+      const worker = await (await backgroundTarget(session)).createCDPSession();
+      worker.on("Runtime.exceptionThrown", (e) => errors.push(e.exceptionDetails.exception?.description ?? e.exceptionDetails.text));
+      await worker.send("Runtime.enable");
+      session.browser.on("targetcreated", async (target) => {
+        const tabOrPopup = target.type() === "page" ? await target.page() : null;
+        tabOrPopup?.on("pageerror", (error) => {
+          if (tabOrPopup.url().startsWith(session.origin)) errors.push(tabOrPopup.url() + ": " + error.message);
+        });
+      });
       expect("saved", (await saveAria2(session, rpcA.address, "secret-A")).said, "已保存。");
       const settings = await settingsPage(session);
       const tryAddress = async (typed) => {
@@ -717,6 +728,7 @@ async function group_trust() {
       await again.waitForFunction(() => document.getElementById("notice").textContent.includes("权限"));
       await sleep(300);
       expect("nothing sent without the permission", rpcB.calls.length, 1);
+      expect("errors in the extension", errors, []);
     });
   } finally {
     await rpcA.stop();
