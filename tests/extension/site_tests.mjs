@@ -729,6 +729,17 @@ async function group_trust() {
       await sleep(300);
       expect("nothing sent without the permission", rpcB.calls.length, 1);
       expect("errors in the extension", errors, []);
+      // A frame's burst of messages is capped (last: it spends the tab's share).
+      const busy = await settings.evaluate(async () => {
+        const [tab] = await chrome.tabs.query({ url: "http://127.0.0.1/dl.html*" });
+        const [{ result }] = await chrome.scripting.executeScript({
+          target: { tabId: tab.id },
+          func: async () => (await Promise.all(Array.from({ length: 80 }, () => chrome.runtime.sendMessage({ type: "veltrun-hello" }))))
+            .filter((answer) => answer?.error === "busy").length,
+        });
+        return result;
+      });
+      check(`${busy} of a burst of 80 refused as busy`, busy >= 30);
     });
   } finally {
     await rpcA.stop();

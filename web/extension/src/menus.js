@@ -8,7 +8,8 @@
 "use strict";
 import { copyText } from "../../ui/rows.js";
 import { copyFromBackground } from "./clipboard.js";
-import { SELECTION_PREFIX, loadSettings, readOptions } from "./settings.js";
+import { SELECTION_PREFIX } from "./messages.js";
+import { loadSettings, readOptions } from "./settings.js";
 
 const MENU_COPY = "copy-real-address";
 const MENU_SELECTION = "decode-selection";

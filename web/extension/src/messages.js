@@ -26,6 +26,10 @@ export const FROM_SITES = Object.freeze({
 // script names it itself): take the markers away and give the links back.
 export const OFF = "veltrun-off";
 
+// A text handed to the list tab (a selection, or a marker's link to confirm) waits in
+// storage.session under a key that starts so; the tab's address names the key.
+export const SELECTION_PREFIX = "selection:";
+
 // What the background asks the offscreen document (Chromium).
 export const COPY = "veltrun-copy";
 export const isCopy = (m) => isObject(m) && m.type === COPY && isText(m.text);

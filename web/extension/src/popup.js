@@ -10,7 +10,8 @@ import { addSettingsFields } from "../../ui/settings-form.js";
 import { translator } from "../../ui/texts.js";
 import { offerAria2 } from "./aria2-buttons.js";
 import { LANGUAGE } from "./language.js";
-import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
+import { SELECTION_PREFIX } from "./messages.js";
+import { loadSettings, readOptions, saveSettings } from "./settings.js";
 import { offerSite } from "./site-switch.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own

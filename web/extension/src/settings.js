@@ -38,6 +38,3 @@ export function saveSettings(settings) {
 
 // The options the core's calls take.
 export const readOptions = (settings) => ({ lenient: !settings.strict, charset: settings.charset });
-
-// A selection sent to the list tab waits in storage.session under a key that starts so.
-export const SELECTION_PREFIX = "selection:";
