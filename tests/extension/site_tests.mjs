@@ -645,9 +645,11 @@ async function group_trust() {
   const many = Array.from({ length: 21 }, (_, i) => WRAP.qqdl(Buffer.from(address("m" + i))));
   const body = `<p><a href="${WRAP.qqdl(Buffer.from(address("seen")))}">下载</a></p>` +
     `<div id="veil"><p><a href="${WRAP.thunder(Buffer.from(address("veiled")))}">下载</a></p></div><p>${many.join(" ")}</p>`;
+  // An address whose request passes aria2's 2 MiB: GBK 你 is two bytes, percent-encoded six.
+  const huge = WRAP.qqdl(Buffer.concat([Buffer.from("http://dl.example.com/"), Buffer.alloc(760000, Buffer.from([0xc4, 0xe3]))]));
   const [rpcA, rpcB] = [await recordingRpc(), await recordingRpc()];
   try {
-    await withBrowser({ "/dl.html": page(html(body)) }, async (session, server) => {
+    await withBrowser({ "/dl.html": page(html(body)), "/huge.html": page(html(`<a href="${huge}">大</a>`)) }, async (session, server) => {
       // No uncaught error or unhandled rejection in the service worker or any extension page.
       const errors = [];
       const worker = await (await backgroundTarget(session)).createCDPSession();
@@ -712,6 +714,14 @@ async function group_trust() {
       await popup.click("#send-all");
       await waitFor(() => rpcA.calls.length === 25);
       await popup.close();
+      const big = await visit(session, server.origin + "/huge.html");
+      const bigList = await openPopup(session, big);
+      await bigList.click("#rows .send");
+      await bigList.waitForFunction(() => document.getElementById("notice").textContent.includes("未发送"));
+      expect("too long for one request", await textOf(bigList, "notice"), "未发送：这个地址超过了 aria2 单个请求接受的长度（默认 2 MiB）。");
+      expect("nothing sent", rpcA.calls.length, 25);
+      await bigList.close();
+      await big.close();
 
       // Another address, the secret box left empty: the old secret stays with the old address.
       await saveAria2(session, rpcB.address, "");
