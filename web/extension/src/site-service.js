@@ -3,7 +3,7 @@
 // is answered only when it comes from this extension's content script in a frame of a chosen
 // site, in one of the shapes messages.js lists, and within a frame's share of messages.
 "use strict";
-import { copyText, hasAddress } from "../../ui/rows.js";
+import { copyText, hasAddress, reasonKey } from "../../ui/rows.js";
 import { aria2Ready, aria2Words, sendToAria2 } from "./aria2.js";
 import { patternOf, siteOf } from "./hosts.js";
 import { FROM_SITES, ok, refused, refusal } from "./messages.js";
@@ -17,8 +17,13 @@ const PER_SECOND = 20;
 
 // What a marker shows of a record: the address as the core renders it, the scheme, charset and
 // repairs named, the text Copy copies, and the address to put in href where the core allows a
-// link to it.
+// link to it. A link the core read as no address (it gives a detail then) is named with what it
+// decodes to, and nothing to copy, open or send.
 function markOf(record, settings, text) {
+  if (!hasAddress(record)) {
+    return { input: record.input, address: null, reason: text(reasonKey(record)), detail: record.detail,
+             tags: [text(record.scheme)], copy: null, href: null };
+  }
   return {
     input: record.input,
     address: record.addressShown,
@@ -44,7 +49,7 @@ function handlers(core, words, openList) {
         const text = words(theCore);
         return {
           marks: theCore.findEach(message.pieces, options).map((records) =>
-            records.filter(hasAddress).map((r) => markOf(r, settings, text))),
+            records.filter((r) => hasAddress(r) || r.detail !== null).map((r) => markOf(r, settings, text))),
         };
       });
     },
