@@ -59,7 +59,7 @@ function handlers(core, words, openList) {
       const settings = await loadSettings();
       const record = await core.use((theCore) => theCore.unwrap(message.input, readOptions(settings)));
       const address = record.percentOwn;
-      if (address === null) return { words: chrome.i18n.getMessage("aria2_refused", "") };
+      if (address === null) return { words: chrome.i18n.getMessage("aria2_noAddress") };
       return { words: aria2Words(await sendToAria2([address])) };
     },
     "veltrun-confirm": async (message, sender) => {
