@@ -683,7 +683,7 @@ async function group_trust() {
         return textOf(settings, "aria2-notice");
       };
       check("plain http elsewhere is warned of", (await tryAddress("http://192.0.2.1:6800/jsonrpc")).includes("明文 http"));
-      expect("a * host is no address", await tryAddress("http://*/jsonrpc"), "地址须以 http:// 或 https:// 开头。");
+      expect("a * host is no address", await tryAddress("http://*/jsonrpc"), "地址须以 http:// 或 https:// 开头，并指明一台主机。");
       expect("neither was saved", await settings.evaluate(async () => (await chrome.storage.local.get("aria2")).aria2.address), rpcA.address);
 
       const tab = await visit(session, server.origin + "/dl.html");

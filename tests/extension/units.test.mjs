@@ -11,6 +11,7 @@ test("an address's site and pattern; none for a host the pattern would widen", (
     ["https://Example.COM/a?b#c", "https://example.com/*"],
     ["http://例子.cn/", "http://xn--fsqu00a.cn/*"],
     ["http://[::1]:6800/jsonrpc", "http://[::1]/*"],
+    ["http://my_nas:6800/jsonrpc", "http://my_nas/*"],
     ["http://*/jsonrpc", null],
     ["http://*.example.com/", null],
     ["http://%2A/", null],

@@ -1,7 +1,7 @@
 // Which host permission an address needs. Match patterns carry no port, so a site is a scheme
 // and a host; a "*" typed into a host would make a pattern for every host, so a host is taken
-// only as the URL parser leaves a plain one (letters, digits, dots and dashes, IDNs in
-// punycode, or an IPv6 address). Chromium keeps a "*" as "%2A", Firefox as "*".
+// only as the URL parser leaves a plain one (letters, digits, dots, dashes and underscores,
+// IDNs in punycode, or an IPv6 address). Chromium keeps a "*" as "%2A", Firefox as "*".
 "use strict";
 
 // The site ("http://host") of `url`, or null where none can be granted: the browser's own
@@ -14,7 +14,7 @@ export function siteOf(url) {
     return null;
   }
   if (parsed.protocol !== "http:" && parsed.protocol !== "https:") return null;
-  if (!/^([a-z0-9-]+\.)*[a-z0-9-]+$|^\[[0-9a-f:.]+\]$/i.test(parsed.hostname)) return null;
+  if (!/^([a-z0-9_-]+\.)*[a-z0-9_-]+$|^\[[0-9a-f:.]+\]$/i.test(parsed.hostname)) return null;
   return `${parsed.protocol}//${parsed.hostname}`;
 }
 
