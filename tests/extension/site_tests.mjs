@@ -285,6 +285,9 @@ async function group_marks() {
     await settings.waitForFunction(() => document.getElementById("sites-notice").textContent !== "");
     expect("the settings list no site", await settings.$eval("#no-sites", (p) => !p.hidden), true);
     expect("no marker left", (await markers(tab)).length, 0);
+    // On again, without a reload: the markers come back.
+    await flipSite(session, tab);
+    await waitForMarkers(tab, wanted.length);
   });
 }
 

@@ -12,8 +12,12 @@
 // after the user confirms it in the extension's own list tab.
 (() => {
   "use strict";
-  if (globalThis.veltrunMarks) return;  // injected again into a tab that has it
-  globalThis.veltrunMarks = true;
+  // Injected again into a tab that has it (the site turned on again): the script it has starts
+  // again where it was turned off.
+  if (globalThis.veltrunMarks) {
+    globalThis.veltrunMarks();
+    return;
+  }
 
   // The longest this script works in one task: well below the 50 ms of a long task, yet long
   // enough that a large page is laid out again only a few dozen times.
@@ -420,7 +424,7 @@
     }
     Object.assign(state, {
       reading: new Map(), walker: null, marking: [], marks: new WeakMap(), hosts: new Set(),
-      rewritten: new Set(), given: new WeakMap(), misplaced: new Set(),
+      rewritten: new Set(), given: new WeakMap(), misplaced: new Set(), shadows: new WeakSet(),
     });
   }
 
@@ -442,6 +446,12 @@
     if (document.documentElement) enqueue(document.documentElement, true);
     schedule(0);
   }
+
+  globalThis.veltrunMarks = () => {
+    if (state.on) return;
+    state.on = true;
+    start();
+  };
 
   // The page's own load comes first.
   if (document.readyState === "complete") start();
