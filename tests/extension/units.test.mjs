@@ -1,6 +1,9 @@
 // The extension's rules that need no browser, in Node (`node --test`): which host permission an
-// address needs, and which messages the background refuses.
+// address needs, and which messages the background refuses; and, in the assembled builds at
+// VELTRUN_EXTENSION, that every import resolves and no test hook ships.
 import assert from "node:assert/strict";
+import fs from "node:fs";
+import path from "node:path";
 import { test } from "node:test";
 import { isLoopback, patternOf, siteOf } from "../../web/extension/src/hosts.js";
 import { FROM_SITES, checked, refusal } from "../../web/extension/src/messages.js";
@@ -64,4 +67,32 @@ test("an answer is used only when it says ok", () => {
   assert.throws(() => checked({ ok: false, error: "busy" }), /busy/);
   assert.throws(() => checked(undefined), /no answer/);
   assert.throws(() => checked({ copied: true }), /no answer/);
+});
+
+// The JavaScript files under `root` and what each imports that is not there.
+function unresolved(root) {
+  const missing = [];
+  for (const name of fs.readdirSync(root, { recursive: true }).filter((n) => n.endsWith(".js") && !n.includes("node_modules"))) {
+    const source = fs.readFileSync(path.join(root, name), "utf8");
+    for (const [, spec] of source.matchAll(/^import\s*(?:\{[^}]*\}\s*from\s*)?"([^"]+)";/gm)) {
+      if (!fs.existsSync(path.join(root, path.dirname(name), spec))) missing.push(`${name} imports ${spec}`);
+    }
+  }
+  return missing;
+}
+
+test("every import of the page, the extension and the shared UI resolves in the source tree", () => {
+  for (const dir of ["web/page", "web/extension/src", "web/ui"]) {
+    assert.deepEqual(unresolved(path.join(import.meta.dirname, "../..", dir)), [], dir);
+  }
+});
+
+test("the built packages: every import resolves, no test hook", { skip: !process.env.VELTRUN_EXTENSION }, () => {
+  for (const browser of ["chromium", "firefox"]) {
+    const root = path.join(process.env.VELTRUN_EXTENSION, browser);
+    assert.deepEqual(unresolved(root), [], browser);
+    for (const name of fs.readdirSync(root).filter((n) => n.endsWith(".js"))) {
+      assert.doesNotMatch(fs.readFileSync(path.join(root, name), "utf8"), /onMenuClicked\s*=|test-hooks/, `${browser}/${name}`);
+    }
+  }
 });
