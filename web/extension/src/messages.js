@@ -11,7 +11,8 @@ const MAX_LINK_CHARS = 1 << 22;  // a link the core reads whole is at most 1 MiB
 const isText = (value) => typeof value === "string";
 const aLink = (m) => isText(m.input) && m.input.length <= MAX_LINK_CHARS;
 
-// What the content scripts of chosen sites may ask the background.
+// What the content scripts of chosen sites may ask the background (marks.js, a classic script,
+// names these types itself).
 export const FROM_SITES = Object.freeze({
   "veltrun-hello": () => true,
   "veltrun-find": (m) => Array.isArray(m.pieces) && m.pieces.length <= MAX_PIECES && m.pieces.every(isText) &&
