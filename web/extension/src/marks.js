@@ -66,6 +66,14 @@
   const ours = new WeakMap();  // host -> its entry in state.marks
   const isOurs = (node) => ours.has(node);
 
+  // Holds `node` weakly in `set`, which forgets it once the page has dropped it for good.
+  const forget = new FinalizationRegistry(({ set, ref }) => set.delete(ref));
+  function holdWeakly(set, node) {
+    const ref = new WeakRef(node);
+    set.add(ref);
+    forget.register(node, { set, ref });
+  }
+
   // --- the marker --------------------------------------------------------------------------------
 
   // One style sheet for every marker, adopted by each shadow root: a constructed sheet, which a
@@ -238,7 +246,7 @@
     entry = { host, root, list, seen: new Set(), anchor };
     ours.set(host, entry);
     state.marks.set(anchor, entry);
-    state.hosts.add(new WeakRef(host));
+    holdWeakly(state.hosts, host);
     putBack(entry);
     return entry;
   }
@@ -253,7 +261,7 @@
     element.setAttribute(ORIGINAL, mark.input);
     element.setAttribute("href", mark.href);
     state.given.set(element, mark.href);
-    state.rewritten.add(new WeakRef(element));
+    holdWeakly(state.rewritten, element);
   }
 
   function apply({ place: where, marks }) {
