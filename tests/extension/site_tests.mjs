@@ -452,9 +452,12 @@ async function group_hostile() {
         }
         host.textContent = "FAKE ADDRESS";
         host.dispatchEvent(new MouseEvent("click", { bubbles: true, composed: true }));
+        host.setAttribute("style", "display: none !important; opacity: 0 !important");
+        const style = getComputedStyle(host);
+        seen.style = [style.display, style.opacity];
         return seen;
       });
-      expect("the page's attempts", attempt, { captured: 0, shadow: true, attached: false });
+      expect("the page's attempts", attempt, { captured: 0, shadow: true, attached: false, style: ["inline-block", "1"] });
       const after = await markers(tab);
       expect("the marker still shows its own address", after[0].rows[0].address, addresses[0]);
       const snapshot = JSON.stringify(await tab.accessibility.snapshot());
