@@ -573,7 +573,7 @@ async function group_aria2() {
         log(popupCdp);
         const sendButtons = await popup.$$("#rows .send");
         expect("a send button per row", sendButtons.length, 3);
-        check("and one for all", await popup.$eval("#send-all", (b) => !b.hidden && b.textContent === "全部发送到 aria2"));
+        check("and one for all", await popup.$eval("#send-all", (b) => !b.hidden && b.textContent === "全部 3 个发送到 aria2"));
         await sendButtons[0].click();
         await popup.waitForFunction(() => /aria2/.test(document.getElementById("notice").textContent) && !/正在/.test(document.getElementById("notice").textContent));
         expect("aria2's answer", await textOf(popup, "notice"), "aria2 已接收 1 个下载。");

@@ -21,14 +21,14 @@ async function send(uris) {
   }
 }
 
-// Resolves to a function that gives a row of `record` its "send to aria2" button, or to null
-// where aria2 is not set up; then also shows the button that sends every address, taken from
-// `records()`.
+// Resolves to null where aria2 is not set up; else shows the button that sends every address,
+// taken from `records()`, and resolves to {addToRow(row, record, index)}, which gives a row its
+// "send to aria2" button, and count(n), which tells the button how many addresses it sends.
 export async function offerAria2(records) {
   if (!(await aria2Ready())) return null;
   const all = $("send-all");
   all.hidden = false;
-  all.textContent = say("sendAllToAria2");
+  all.textContent = say("sendAllToAria2", 0);
   let asked = 0;  // the count the last press asked to confirm
   all.addEventListener("click", () => {
     const uris = records().map((r) => r.percentOwn).filter((uri) => uri !== null);
@@ -40,10 +40,15 @@ export async function offerAria2(records) {
     asked = 0;
     send(uris);
   });
-  return (row, record, index) => {
-    if (record.percentOwn === null) return;
-    const button = copyButton(say("sendToAria2"), say("sendRowToAria2", index + 1), () => send([record.percentOwn]));
-    button.classList.replace("copy", "send");
-    row.querySelector(".copy").after(button);
+  return {
+    addToRow(row, record, index) {
+      if (record.percentOwn === null) return;
+      const button = copyButton(say("sendToAria2"), say("sendRowToAria2", index + 1), () => send([record.percentOwn]));
+      button.classList.replace("copy", "send");
+      row.querySelector(".copy").after(button);
+    },
+    count(n) {
+      all.textContent = say("sendAllToAria2", n);
+    },
   };
 }

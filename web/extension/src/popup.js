@@ -29,7 +29,7 @@ const state = {
   fromPage: true,  // a page's text, not a selection
   tabId: null,
   list: null,
-  maxLinkBytes: 0,
+  aria2: null,  // the aria2 buttons (aria2-buttons.js), once aria2 is set up
 };
 
 const text = (key, values) => state.text(key, values);
@@ -83,6 +83,7 @@ async function readSource() {
 const copy = (lines) => run(() => copyLines(lines, $("notice"), text));
 
 function summarize(counts) {
+  state.aria2?.count(counts.decoded);
   const summary = summaryText(text, counts);
   $("summary").textContent = counts.finished && counts.total === 0 ? `${message("noLinks")} ${summary}`.trim() : summary;
   const offerTab = !inTab && counts.finished && counts.total > POPUP_ROWS;
@@ -168,7 +169,7 @@ async function start() {
   state.source = read.read;
   state.text = translator(LANGUAGE, theCore.repairs);
   applyTexts();
-  const [, addSend] = await offers;
+  [, state.aria2] = await offers;
   state.list = new RecordList($("rows"), $("more"), {
     text,
     copy,
@@ -177,7 +178,7 @@ async function start() {
     unique: true,
     limit: inTab ? undefined : POPUP_ROWS,
     grow: inTab,
-    addToRow: addSend ?? undefined,
+    addToRow: state.aria2?.addToRow,
     summarize,
   });
   await decode();
