@@ -24,7 +24,7 @@ const html = (body, head = "") =>
 const page = (body, extra = {}) => ({ body: Buffer.from(body), ...extra });
 
 // Runs `test(session, server)` with Chromium and the fixture server up, and always stops both.
-const withBrowser = (pages, test, { dir = CHROMIUM, ...launchOptions } = {}) =>
+const withBrowser = (pages, test, { dir = testBuild(CHROMIUM, scratch), ...launchOptions } = {}) =>
   withChromium(puppeteer, dir, pages, test, { scratch, ...launchOptions });
 
 // The build with the clipboard permission the first "copy the real address" asks for, granted.

@@ -103,15 +103,28 @@ export async function startServer(pages, { maxRequests = 2000, lifetimeMs = 1200
   };
 }
 
-// A copy of the extension at `dir` in `scratch` whose manifest lists `permissions` more: a build
-// for tests only, which grants what a user would grant when asked.
-export function testBuild(dir, scratch, manifestAdditions) {
+// What a test build adds to the background: headless browsers open no context menu, so tests
+// call its handler, with a core of its own, as a click would.
+const TEST_HOOKS = `import { keptCore } from "./ui/keeper.js";
+import { onMenuClicked } from "./menus.js";
+const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
+globalThis.onMenuClicked = (info, tab) => onMenuClicked(core, info, tab);
+`;
+
+// A copy of the extension at `dir` in `scratch` for tests only: its manifest lists
+// `manifestAdditions` more (what a user would grant when asked) and none of the `without`
+// permissions, and its background has the test hooks.
+export function testBuild(dir, scratch, manifestAdditions = {}, { without = [] } = {}) {
   const copy = fs.mkdtempSync(path.join(scratch, "build-"));
   fs.cpSync(dir, copy, { recursive: true });
   const file = path.join(copy, "manifest.json");
   const manifest = JSON.parse(fs.readFileSync(file, "utf8"));
   for (const [key, values] of Object.entries(manifestAdditions)) manifest[key] = [...(manifest[key] ?? []), ...values];
+  manifest.permissions = manifest.permissions.filter((p) => !without.includes(p));
   fs.writeFileSync(file, JSON.stringify(manifest));
+  fs.writeFileSync(path.join(copy, "test-hooks.js"), TEST_HOOKS);
+  const background = path.join(copy, "background.js");
+  fs.writeFileSync(background, 'import "./test-hooks.js";\n' + fs.readFileSync(background, "utf8"));
   return copy;
 }
 
@@ -249,7 +262,7 @@ const FIREFOX_UUID = "5d7c3b8e-0f41-4c2a-9b6d-3e8f1a2c4b70";
 
 // Firefox ESR over WebDriver BiDi with a test build of the Firefox extension in `dir`, its
 // manifest given `manifestAdditions`, installed for the session. Its pages are at `origin`.
-export async function launchFirefox(puppeteer, dir, scratch, manifestAdditions) {
+export async function launchFirefox(puppeteer, dir, scratch, manifestAdditions, buildOptions) {
   const geckoId = JSON.parse(fs.readFileSync(path.join(dir, "manifest.json"), "utf8"))
     .browser_specific_settings.gecko.id;
   const browser = await puppeteer.launch({
@@ -261,7 +274,7 @@ export async function launchFirefox(puppeteer, dir, scratch, manifestAdditions) 
     extraPrefsFirefox: { "extensions.webextensions.uuids": JSON.stringify({ [geckoId]: FIREFOX_UUID }) },
   });
   try {
-    await browser.installExtension(testBuild(dir, scratch, manifestAdditions));
+    await browser.installExtension(testBuild(dir, scratch, manifestAdditions, buildOptions));
   } catch (error) {
     await browser.close();
     throw error;

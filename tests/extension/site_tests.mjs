@@ -6,13 +6,14 @@
 //   node site_tests.mjs --extension build/extension --tools DIR --group NAME
 import { spawn } from "node:child_process";
 import fs from "node:fs";
+import http from "node:http";
 import net from "node:net";
 import os from "node:os";
 import path from "node:path";
 import crypto from "node:crypto";
 import { parseArgs } from "node:util";
 import {
-  Failure, SCHEMES, WRAP, backgroundTarget, check, expect, gbk, launchChromium, openPopup,
+  Failure, SCHEMES, WRAP, backgroundTarget, check, expect, finished, gbk, launchChromium, openPopup,
   puppeteerFrom, runGroups, startServer, testBuild, textOf, visit, withChromium,
 } from "./harness.mjs";
 
@@ -51,6 +52,9 @@ async function flipSite(session, tab) {
   return said;
 }
 
+// A marker is a span with a closed shadow root; a page's own span may have an open one.
+const isMarker = (node) => node.localName === "span" && (node.shadowRoots ?? []).some((r) => r.shadowRootType === "closed");
+
 // Every marker in `tab` (frames and closed shadow roots included), in document order, read over
 // the DevTools protocol since no script of the page can read them: what precedes it, and its
 // rows.
@@ -69,13 +73,14 @@ async function markers(tab) {
       if (node.nodeType === 1) out.push(node);
       for (const child of node.children ?? []) inShadow(child, out);
     };
-    const walk = (node, previous) => {
-      if (node.localName === "veltrun-mark") {
+    const walk = (node, previous, inner) => {
+      if (isMarker(node)) {
         const all = [];
         for (const shadow of node.shadowRoots ?? []) inShadow(shadow, all);
         found.push({
           after: previous ? (previous.nodeType === 3 ? "#text" : previous.localName) : null,
           host: node,
+          inner,  // in a page's shadow root or a frame
           shadowTypes: (node.shadowRoots ?? []).map((s) => s.shadowRootType),
           elements: all,
           rows: all.filter((e) => cls(e) === "row").map((row) => {
@@ -96,15 +101,15 @@ async function markers(tab) {
           }),
         });
       }
-      if (node.localName !== "veltrun-mark") for (const shadow of node.shadowRoots ?? []) walk(shadow, null);
+      if (!isMarker(node)) for (const shadow of node.shadowRoots ?? []) walk(shadow, null, true);
       let before = null;
       for (const child of node.children ?? []) {
-        walk(child, before);
-        if (child.localName !== "veltrun-mark") before = child;
+        walk(child, before, inner);
+        if (!isMarker(child)) before = child;
       }
-      if (node.contentDocument) walk(node.contentDocument, null);
+      if (node.contentDocument) walk(node.contentDocument, null, true);
     };
-    walk(root, null);
+    walk(root, null, false);
     return found;
   } finally {
     await cdp.detach();
@@ -120,6 +125,36 @@ async function waitForMarkers(tab, count, timeout = 15000) {
     if (Date.now() > end) throw new Failure(`${rows} marked links, wanted ${count}`);
     await sleep(100);
   }
+}
+
+// `func(node, arg)` run in the page's own world on the node `backendNodeId`, as a page's script
+// would run it; resolves to its result.
+async function inPage(tab, backendNodeId, func, arg) {
+  const cdp = await tab.createCDPSession();
+  try {
+    const { object } = await cdp.send("DOM.resolveNode", { backendNodeId });
+    const { result, exceptionDetails } = await cdp.send("Runtime.callFunctionOn", {
+      objectId: object.objectId, functionDeclaration: func.toString(), arguments: [{ value: arg }],
+      returnByValue: true, awaitPromise: true,
+    });
+    if (exceptionDetails) throw new Failure("in the page: " + JSON.stringify(exceptionDetails));
+    return result.value;
+  } finally {
+    await cdp.detach();
+  }
+}
+
+// What the background answers `message` sent from the content scripts' world of the tab at
+// http://127.0.0.1/`file`, asked from the extension page `from`; the answer as JSON.
+function askFrom(from, file, message) {
+  return from.evaluate(async (m, url) => {
+    const [tab] = await chrome.tabs.query({ url });
+    const [{ result }] = await chrome.scripting.executeScript({
+      target: { tabId: tab.id }, args: [m],
+      func: (sent) => chrome.runtime.sendMessage(sent).then((answer) => JSON.stringify(answer ?? null), (e) => "refused: " + e.message),
+    });
+    return result;
+  }, message, `http://127.0.0.1/${file}*`);
 }
 
 // A trusted click in the middle of a node of a closed shadow root.
@@ -172,7 +207,7 @@ const PLACES = [
 // The page's own style, which tries every way a style sheet has to hide or change a marker (and
 // hides the links themselves, though not the boxes that hold the markers).
 const HOSTILE_STYLE = `<style>
-  veltrun-mark, :not(html, body, div, p, iframe) { display: none !important; visibility: hidden !important; opacity: 0 !important;
+  :not(html, body, div, p, iframe) { display: none !important; visibility: hidden !important; opacity: 0 !important;
     font-size: 0 !important; color: transparent !important; width: 0 !important; height: 0 !important;
     overflow: hidden !important; position: absolute !important; left: -9999px !important; }
 </style>`;
@@ -211,22 +246,24 @@ async function group_marks() {
     check("closed shadow roots", found.every((m) => m.shadowTypes.join() === "closed"));
     check("each marker offers Copy", found.every((m) => m.rows.every((r) => r.buttons.some((b) => b.cls === "copy" && b.text === "复制"))));
     // The page's style sheet cannot hide or restyle a marker.
-    const looks = await tab.evaluate(() => [...document.querySelectorAll("veltrun-mark")].map((host) => {
-      host.scrollIntoView();
-      const style = getComputedStyle(host);
-      const box = host.getBoundingClientRect();
-      const shown = style.display === "inline-block" && style.visibility === "visible" && style.opacity === "1" &&
-        style.position === "static" && box.width > 50 && box.height > 10 && box.left >= 0;
-      return shown || [style.display, style.visibility, style.opacity, style.position, box.width, box.height, box.left].join();
-    }));
+    const looks = [];
+    for (const m of found.filter((m) => !m.inner)) {
+      looks.push(await inPage(tab, m.host.backendNodeId, function () {
+        this.scrollIntoView();
+        const style = getComputedStyle(this);
+        const box = this.getBoundingClientRect();
+        const shown = style.display === "inline-block" && style.visibility === "visible" && style.opacity === "1" &&
+          style.position === "static" && box.width > 50 && box.height > 10 && box.left >= 0;
+        return shown || [style.display, style.visibility, style.opacity, style.position, box.width, box.height, box.left].join();
+      }));
+    }
     expect("markers hidden or restyled", looks.filter((shown) => shown !== true), []);
     const address = found[0].host.backendNodeId;
     const model = await cdp.send("DOM.getBoxModel", { backendNodeId: address });
     check("the marker takes room on the page", model.model.width > 50);
     // The page's own world cannot reach a marker's contents.
-    const reach = await tab.evaluate(() => {
-      const host = document.querySelector("veltrun-mark");
-      return { shadow: host.shadowRoot, html: host.innerHTML, text: document.body.innerText.includes("dl.example.com") };
+    const reach = await inPage(tab, found[0].host.backendNodeId, function () {
+      return { shadow: this.shadowRoot, html: this.innerHTML, text: document.body.innerText.includes("dl.example.com") };
     });
     expect("the page's view of a marker", reach, { shadow: null, html: "", text: false });
     // A marker's Copy, pressed as a user does.
@@ -248,6 +285,9 @@ async function group_marks() {
     await settings.waitForFunction(() => document.getElementById("sites-notice").textContent !== "");
     expect("the settings list no site", await settings.$eval("#no-sites", (p) => !p.hidden), true);
     expect("no marker left", (await markers(tab)).length, 0);
+    // On again, without a reload: the markers come back.
+    await flipSite(session, tab);
+    await waitForMarkers(tab, wanted.length);
   });
 }
 
@@ -257,7 +297,12 @@ async function group_rewrite() {
   const made = linksAt("rewrite");
   // Markers vouch for it, so it is marked; it is no address to open, so its href stays.
   const script = WRAP.thunder(Buffer.from("javascript:alert(1)"));
-  const body = `${made.map((x) => `<a href="${x.link}">下载</a>`).join(" ")} <a href="${script}">脚本</a>`;
+  // Links a user does not follow: a style sheet's, a base's and an SVG link's; pointed at their
+  // address, the first would be fetched and the second would move every relative link.
+  const decoy = (name) => WRAP.qqdl(Buffer.from("http://dl.example.com/decoy/" + name));
+  const decoys = `<link rel="stylesheet" href="${decoy("sheet.css")}"><base href="${decoy("base/")}">`;
+  const svg = `<svg width="20" height="20"><a href="${decoy("svg")}"><text y="10">x</text></a></svg>`;
+  const body = `${made.map((x) => `<a href="${x.link}">下载</a>`).join(" ")} <a href="${script}">脚本</a>${svg}`;
   const watch = `<script>
     window.changes = [];
     new MutationObserver((records) => changes.push(...records.map((r) => r.type + ":" + r.target.nodeName)))
@@ -265,7 +310,7 @@ async function group_rewrite() {
     window.addLink = (link) => document.body.append(Object.assign(document.createElement("a"), { href: link, textContent: "x" }));
   </script>`;
   await withBrowser({
-    "/links.html": page(html(body)),
+    "/links.html": page(html(body, decoys)),
     "/empty.html": page(html(`<p>没有链接的页面</p>${watch}`)),
   }, async (session, server) => {
     const settings = await settingsPage(session);
@@ -274,15 +319,22 @@ async function group_rewrite() {
     const empty = await visit(session, server.origin + "/empty.html");
     const emptyBefore = await empty.evaluate(() => document.documentElement.outerHTML);
     const tab = await visit(session, server.origin + "/links.html");
+    const requests = [];
+    const cdp = await tab.createCDPSession();
+    await cdp.send("Network.enable");
+    cdp.on("Network.requestWillBeSent", (e) => requests.push(e.request.url));
     await flipSite(session, tab);
-    await waitForMarkers(tab, made.length + 1);
+    await waitForMarkers(tab, made.length + 4);
     await settings.reload();
     await settings.waitForFunction(() => document.body.dataset.ready === "1");
     expect("the settings list the site", await settings.$$eval("#sites .site-name", (s) => s.map((n) => n.textContent)), ["http://127.0.0.1"]);
-    const hrefs = () => tab.evaluate(() => [...document.querySelectorAll("a")].map((a) => [a.getAttribute("href"), a.dataset.veltrunHref ?? null]));
+    const hrefs = () => tab.evaluate(() => [...document.querySelectorAll("a:not(svg a)")].map((a) => [a.getAttribute("href"), a.dataset.veltrunHref ?? null]));
     const links = made.map((x) => x.link);
     expect("openable links point at the address; the original is kept",
       await hrefs(), [...made.map((x, i) => [encodeURI(x.address), links[i]]), [script, null]]);
+    expect("the links a user does not follow", await tab.evaluate(() =>
+      ["link", "base", "svg a"].map((s) => document.querySelector(s).getAttribute("href"))), [decoy("sheet.css"), decoy("base/"), decoy("svg")]);
+    expect("decoys fetched", requests.filter((url) => url.includes("dl.example.com")), []);
     // The page without links: the script runs there too (a link it adds later is marked), yet
     // nothing changed before.
     await sleep(500);
@@ -291,25 +343,26 @@ async function group_rewrite() {
     await empty.evaluate((link) => window.addLink(link), made[0].link);
     await waitForMarkers(empty, 1);
     // What a content script in the tab may ask, by shape, and later by site.
-    const ask = (message) => settings.evaluate(async (m) => {
-      const [tab] = await chrome.tabs.query({ url: "http://127.0.0.1/links.html*" });
-      const [{ result }] = await chrome.scripting.executeScript({
-        target: { tabId: tab.id }, args: [m],
-        func: (sent) => chrome.runtime.sendMessage(sent).then((answer) => JSON.stringify(answer ?? null), (e) => "refused: " + e.message),
-      });
-      return result;
-    }, message);
+    const ask = (message) => askFrom(settings, "links.html", message);
     const well = { type: "veltrun-find", pieces: [made[0].link] };
     check("a well-formed message is answered", (await ask(well)).includes(made[0].address));
-    for (const bad of [{ type: "veltrun-find", pieces: made[0].link }, { type: "veltrun-find", pieces: [1] }, { type: "find", pieces: [] }, ["veltrun-hello"]]) {
-      expect("an ill-formed message gets no answer: " + JSON.stringify(bad), await ask(bad), "null");
+    const refusals = [
+      [{ type: "veltrun-find", pieces: made[0].link }, "ill-formed veltrun-find"],
+      [{ type: "veltrun-find", pieces: [1] }, "ill-formed veltrun-find"],
+      [{ type: "find", pieces: [] }, "unknown type"],
+      [{ type: "veltrun-off" }, "unknown type"],
+      [{ type: "toString" }, "unknown type"],
+      [["veltrun-hello"], "not a message"],
+    ];
+    for (const [bad, why] of refusals) {
+      expect("refused: " + JSON.stringify(bad), JSON.parse(await ask(bad)), { ok: false, error: why });
     }
     // Off: the markers go, the links are given back, and a new visit is left alone.
     expect("the popup says the site is off", await flipSite(session, tab), "已在此网站关闭，标记已移除。");
     expect("no marker", (await markers(tab)).length, 0);
     expect("the links are given back", await hrefs(), [...links, script].map((l) => [l, null]));
     expect("no marker on the other page", (await markers(empty)).length, 0);
-    expect("a site turned off is answered nothing", await ask(well), "null");
+    expect("a site turned off is refused", JSON.parse(await ask(well)), { ok: false, error: "not a chosen site" });
     expect("no script registered", await settings.evaluate(() => chrome.scripting.getRegisteredContentScripts()), []);
     await settings.reload();
     await settings.waitForFunction(() => document.body.dataset.ready === "1");
@@ -338,15 +391,44 @@ async function group_hostile() {
     const attach = Element.prototype.attachShadow;
     Element.prototype.attachShadow = function (init) { captured.push(init); return attach.call(this, { ...init, mode: "open" }); };
   </script>`;
-  // The page's own element named as a marker does not hide the link it holds.
-  const named = `<veltrun-mark data-u="${links[0]}"></veltrun-mark>`;
-  await withBrowser({ "/hostile.html": page(html(`${hooks}<p>${links.join("<br>")}</p><p><a href="${links[1]}">go</a></p>${named}`)) },
+  // A spy that learns the name of every element with a dash inserted into the page, and on the
+  // next visit defines each as its own custom element, to reach its shadow root through the
+  // element's internals and rewrite what it shows.
+  const spy = `<script>
+    window.reached = [];
+    const seen = new Set(JSON.parse(localStorage.getItem("seen") ?? "[]"));
+    for (const name of seen) {
+      customElements.define(name, class extends HTMLElement {
+        constructor() {
+          super();
+          const internals = this.attachInternals();
+          const timer = setInterval(() => {
+            if (!internals.shadowRoot) return;
+            clearInterval(timer);
+            reached.push(name);
+            internals.shadowRoot.querySelectorAll(".address").forEach((a) => { a.textContent = "http://evil.example/"; });
+          }, 20);
+        }
+      });
+    }
+    new MutationObserver((records) => {
+      for (const r of records) for (const n of r.addedNodes) if (n.localName?.includes("-")) seen.add(n.localName);
+      localStorage.setItem("seen", JSON.stringify([...seen]));
+    }).observe(document, { childList: true, subtree: true });
+  </script>`;
+  // The page's own span does not hide the link it holds.
+  const named = `<span data-u="${links[0]}"></span>`;
+  await withBrowser({ "/hostile.html": page(html(`${hooks}${spy}<p>${links.join("<br>")}</p><p><a href="${links[1]}">go</a></p>${named}`)) },
     async (session, server) => {
       const tab = await visit(session, server.origin + "/hostile.html");
       const dialogs = [];
       tab.on("dialog", (d) => { dialogs.push(d.message()); d.dismiss(); });
       await flipSite(session, tab);
+      await waitForMarkers(tab, addresses.length + 2);
+      await tab.reload({ waitUntil: "load" });
       const found = (await waitForMarkers(tab, addresses.length + 2)).filter((m) => m.rows.length > 0);
+      await sleep(300);
+      expect("markers the spy reached", await tab.evaluate(() => window.reached), []);
       const shown = found.flatMap((m) => m.rows.map((r) => r.address));
       // The Whirlwind payload reads as no address: its marker names it, shown as text.
       expect("addresses as text, controls as \\xNN", shown, [
@@ -359,8 +441,8 @@ async function group_hostile() {
       const tags = new Set(found.flatMap((m) => m.elements.map((e) => e.localName)));
       expect("only the marker's own elements", [...tags].sort(), ["button", "span"]);
       check("no control or direction character", !shown.some((s) => /[\x00-\x1f\x7f\u202a-\u202e\u2066-\u2069]/.test(s)));
-      const attempt = await tab.evaluate(() => {
-        const host = document.querySelector("veltrun-mark");
+      const attempt = await inPage(tab, found[0].host.backendNodeId, function () {
+        const host = this;
         const seen = { captured: window.captured.length, shadow: host.shadowRoot === null };
         try {
           host.attachShadow({ mode: "open" });
@@ -370,15 +452,28 @@ async function group_hostile() {
         }
         host.textContent = "FAKE ADDRESS";
         host.dispatchEvent(new MouseEvent("click", { bubbles: true, composed: true }));
+        host.setAttribute("style", "display: none !important; opacity: 0 !important");
+        const style = getComputedStyle(host);
+        seen.style = [style.display, style.opacity];
         return seen;
       });
-      expect("the page's attempts", attempt, { captured: 0, shadow: true, attached: false });
+      expect("the page's attempts", attempt, { captured: 0, shadow: true, attached: false, style: ["inline-block", "1"] });
       const after = await markers(tab);
       expect("the marker still shows its own address", after[0].rows[0].address, addresses[0]);
       const snapshot = JSON.stringify(await tab.accessibility.snapshot());
       check("the page's text is not shown in the marker", !snapshot.includes("FAKE ADDRESS") && snapshot.includes("http://a/"));
       check("nothing ran: " + dialogs, dialogs.length === 0 && (await tab.title()) === "fixture");
       expect("the javascript: link keeps its href", await tab.$eval("a", (a) => a.getAttribute("href")), links[1]);
+      // The page takes a marker away, and moves another into a box it hides: both come back.
+      const place = (m) => [m.after, m.rows[0].address];
+      const before = (await markers(tab)).filter((m) => m.rows.length > 0).map(place);
+      await inPage(tab, found[1].host.backendNodeId, function () { this.remove(); });
+      await inPage(tab, found[2].host.backendNodeId, function () {
+        const box = document.body.appendChild(document.createElement("div"));
+        box.hidden = true;
+        box.append(this);
+      });
+      await waitFor(async () => JSON.stringify((await markers(tab)).filter((m) => m.rows.length > 0).map(place)) === JSON.stringify(before));
     });
 }
 
@@ -452,7 +547,7 @@ async function group_aria2() {
       { link: WRAP.thunder(Buffer.concat([Buffer.from(base), gbk("例子.bin")])), path: "/files/%C0%FD%D7%D3.bin", body: files.gbk },
       { link: WRAP.qqdl(Buffer.from(base + "电影.bin")), path: "/files/%E7%94%B5%E5%BD%B1.bin", body: files.utf8 },
     ];
-    // And one that aria2 refuses.
+    // And one that is not aria2's to fetch.
     const refused = WRAP.flashget(Buffer.from("mailto:dl@example.com"));
     pages.set("/dl.html", page(html(`<p>${made.map((m) => `<a href="${m.link}">下载</a>`).join(" ")} ${refused}</p>`)));
     for (const m of made) pages.set(m.path, { body: m.body, type: "application/octet-stream" });
@@ -478,19 +573,20 @@ async function group_aria2() {
         log(popupCdp);
         const sendButtons = await popup.$$("#rows .send");
         expect("a send button per row", sendButtons.length, 3);
-        check("and one for all", await popup.$eval("#send-all", (b) => !b.hidden && b.textContent === "全部发送到 aria2"));
+        check("and one for all", await popup.$eval("#send-all", (b) => !b.hidden && b.textContent === "全部 3 个发送到 aria2"));
         await sendButtons[0].click();
         await popup.waitForFunction(() => /aria2/.test(document.getElementById("notice").textContent) && !/正在/.test(document.getElementById("notice").textContent));
         expect("aria2's answer", await textOf(popup, "notice"), "aria2 已接收 1 个下载。");
         await sendButtons[2].click();
-        await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("拒绝"));
-        expect("aria2's refusal", await textOf(popup, "notice"), "aria2 拒绝了这个下载：No URI to download.");
+        await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("未发送"));
+        expect("an address aria2 must not fetch", await textOf(popup, "notice"), "未发送：aria2 只下载 http、https、ftp、sftp 和 magnet 地址，不下载 mailto。");
         await popup.click("#site");
         await popup.waitForFunction(() => document.getElementById("notice").textContent.includes("真实地址"));
         await popup.close();
         const found = await waitForMarkers(tab, 3);
         const send = found[1].rows[0].buttons.find((b) => b.cls === "send");
         expect("the marker offers aria2", send?.text, "发送到 aria2");
+        await sleep(700);  // in plain sight long enough for a press to count
         await clickNode(tab, send.id);
         const end = Date.now() + 10000;
         const arrived = () => fs.readdirSync(dir).filter((n) => !n.endsWith(".aria2")).map((n) => fs.readFileSync(path.join(dir, n)));
@@ -528,14 +624,213 @@ async function group_aria2() {
   }
 }
 
+// A JSON-RPC server on 127.0.0.1 that answers every call as aria2 does and records it: what an
+// aria2 address receives, secret included. It answers at most 100 requests and stops itself.
+async function recordingRpc() {
+  const calls = [];
+  const server = http.createServer((request, response) => {
+    let body = "";
+    request.on("data", (chunk) => { body += chunk; });
+    request.on("end", () => {
+      calls.push({ method: request.method, body });
+      let id = null;
+      try {
+        id = JSON.parse(body).id;
+      } catch {}
+      response.writeHead(calls.length > 100 ? 503 : 200, { "Content-Type": "application/json" });
+      response.end(JSON.stringify({ jsonrpc: "2.0", id, result: "2089b05ecca3d829" }));
+    });
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const timer = setTimeout(() => server.close(), 120000);
+  timer.unref();
+  const { port } = server.address();
+  // The calls' params: [secret, [address]].
+  const params = () => calls.map((c) => JSON.parse(c.body).params);
+  return {
+    port, address: `http://127.0.0.1:${port}/jsonrpc`, calls, params,
+    stop: () => { clearTimeout(timer); server.closeAllConnections(); return new Promise((r) => server.close(r)); },
+  };
+}
+
+// aria2 that trusts no one: a press the page may have staged (a marker it made nearly
+// transparent) goes to the extension's list tab for confirmation, not to aria2; forged and
+// unknown messages, addresses aria2 must not fetch, a secret meant for another address and a
+// permission taken back send nothing; "send all" asks first beyond twenty.
+async function group_trust() {
+  const address = (name) => `http://dl.example.com/${name}.zip`;
+  const many = Array.from({ length: 21 }, (_, i) => WRAP.qqdl(Buffer.from(address("m" + i))));
+  const body = `<p><a href="${WRAP.qqdl(Buffer.from(address("seen")))}">下载</a></p>` +
+    `<div id="veil"><p><a href="${WRAP.thunder(Buffer.from(address("veiled")))}">下载</a></p></div><p>${many.join(" ")}</p>`;
+  // An address whose request passes aria2's 2 MiB: GBK 你 is two bytes, percent-encoded six.
+  const huge = WRAP.qqdl(Buffer.concat([Buffer.from("http://dl.example.com/"), Buffer.alloc(760000, Buffer.from([0xc4, 0xe3]))]));
+  const [rpcA, rpcB] = [await recordingRpc(), await recordingRpc()];
+  try {
+    await withBrowser({ "/dl.html": page(html(body)), "/huge.html": page(html(`<a href="${huge}">大</a>`)) }, async (session, server) => {
+      // No uncaught error or unhandled rejection in the service worker or any extension page.
+      const errors = [];
+      const worker = await (await backgroundTarget(session)).createCDPSession();
+      worker.on("Runtime.exceptionThrown", (e) => errors.push(e.exceptionDetails.exception?.description ?? e.exceptionDetails.text));
+      await worker.send("Runtime.enable");
+      session.browser.on("targetcreated", async (target) => {
+        const tabOrPopup = target.type() === "page" ? await target.page() : null;
+        tabOrPopup?.on("pageerror", (error) => {
+          if (tabOrPopup.url().startsWith(session.origin)) errors.push(tabOrPopup.url() + ": " + error.message);
+        });
+      });
+      expect("saved", (await saveAria2(session, rpcA.address, "secret-A")).said, "已保存。");
+      const settings = await settingsPage(session);
+      const tryAddress = async (typed) => {
+        await settings.$eval("#aria2-address", (box) => { box.value = ""; });
+        await settings.type("#aria2-address", typed);
+        await settings.$eval("#aria2-notice", (p) => { p.textContent = ""; });
+        await settings.click("#aria2-save");
+        await settings.waitForFunction(() => document.getElementById("aria2-notice").textContent !== "");
+        return textOf(settings, "aria2-notice");
+      };
+      check("plain http elsewhere is warned of", (await tryAddress("http://192.0.2.1:6800/jsonrpc")).includes("明文 http"));
+      expect("a * host is no address", await tryAddress("http://*/jsonrpc"), "地址须以 http:// 或 https:// 开头，并指明一台主机。");
+      expect("neither was saved", await settings.evaluate(async () => (await chrome.storage.local.get("aria2")).aria2.address), rpcA.address);
+
+      const tab = await visit(session, server.origin + "/dl.html");
+      await flipSite(session, tab);
+      const found = await waitForMarkers(tab, 23);
+      const sendOf = (i) => found[i].rows[0].buttons.find((b) => b.cls === "send").id;
+      // The page fades the second link's marker nearly away, and the user's real click lands on it.
+      await tab.evaluate(() => { document.getElementById("veil").style.opacity = "0.01"; });
+      await sleep(700);
+      const confirmTab = session.browser.waitForTarget((t) => t.url().includes("popup.html?selection=") && t.url().endsWith("&send=1"));
+      await clickNode(tab, sendOf(1));
+      const list = await (await confirmTab).asPage();
+      await finished(list);
+      expect("nothing reached aria2 from the veiled marker", rpcA.calls.length, 0);
+      check("the list tab asks to confirm", (await textOf(list, "notice")).includes("核对"));
+      await list.click("#rows .send");
+      await waitFor(() => rpcA.calls.length === 1);
+      expect("sent once confirmed, with its secret", rpcA.params()[0], ["token:secret-A", [address("veiled")]]);
+      await list.close();
+      // The marker in plain sight sends at once.
+      await clickNode(tab, sendOf(0));
+      await waitFor(() => rpcA.calls.length === 2);
+      expect("the marker in sight sends", rpcA.params()[1], ["token:secret-A", [address("seen")]]);
+
+      // Forged, unknown and unfetchable, from the content scripts' own world.
+      expect("an unknown type", JSON.parse(await askFrom(settings, "dl.html", { type: "veltrun-send", uris: [address("x")] })),
+             { ok: false, error: "unknown type" });
+      for (const unsafe of ["file:///etc/passwd", "javascript:alert(1)", "mailto:dl@example.com"]) {
+        const answer = JSON.parse(await askFrom(settings, "dl.html", { type: "veltrun-aria2", input: WRAP.qqdl(Buffer.from(unsafe)) }));
+        check(`${unsafe} refused: ${JSON.stringify(answer)}`, answer.ok && answer.words.includes("未发送"));
+      }
+      expect("nothing more reached aria2", rpcA.calls.length, 2);
+
+      // "Send all" says how many and asks first.
+      const popup = await openPopup(session, tab);
+      await popup.click("#send-all");
+      expect("send all asks", await textOf(popup, "notice"), "把全部 23 个地址发送到 aria2？再按一次即发送。");
+      expect("nothing sent on the first press", rpcA.calls.length, 2);
+      await popup.click("#send-all");
+      await waitFor(() => rpcA.calls.length === 25);
+      await popup.close();
+      const big = await visit(session, server.origin + "/huge.html");
+      const bigList = await openPopup(session, big);
+      await bigList.click("#rows .send");
+      await bigList.waitForFunction(() => document.getElementById("notice").textContent.includes("未发送"));
+      expect("too long for one request", await textOf(bigList, "notice"), "未发送：这个地址超过了 aria2 单个请求接受的长度（默认 2 MiB）。");
+      expect("nothing sent", rpcA.calls.length, 25);
+      await bigList.close();
+      await big.close();
+
+      // Another address, the secret box left empty: the old secret stays with the old address.
+      await saveAria2(session, rpcB.address, "");
+      const again = await openPopup(session, tab);
+      await again.click("#rows .send");
+      await waitFor(() => rpcB.calls.length === 1);
+      expect("no old secret for a new address", rpcB.params()[0][0], "token:");
+      // The permission of the address is gone (the address now on a host never granted) while
+      // the popup still offers its buttons.
+      await settings.evaluate((a) => chrome.storage.local.set({ aria2: { address: a, secret: "" } }),
+                              `http://localhost:${rpcB.port}/jsonrpc`);
+      await again.$eval("#notice", (p) => { p.textContent = ""; });
+      await again.click("#rows .send");
+      await again.waitForFunction(() => document.getElementById("notice").textContent.includes("权限"));
+      await sleep(300);
+      expect("nothing sent without the permission", rpcB.calls.length, 1);
+      expect("errors in the extension", errors, []);
+      // A frame's burst of messages is capped (last: it spends the tab's share).
+      const busy = await settings.evaluate(async () => {
+        const [tab] = await chrome.tabs.query({ url: "http://127.0.0.1/dl.html*" });
+        const [{ result }] = await chrome.scripting.executeScript({
+          target: { tabId: tab.id },
+          func: async () => (await Promise.all(Array.from({ length: 80 }, () => chrome.runtime.sendMessage({ type: "veltrun-hello" }))))
+            .filter((answer) => answer?.error === "busy").length,
+        });
+        return result;
+      });
+      check(`${busy} of a burst of 80 refused as busy`, busy >= 30);
+    });
+  } finally {
+    await rpcA.stop();
+    await rpcB.stop();
+  }
+}
+
+// A page that changes thousands of attributes every 10 ms: the markers' work stays in short
+// tasks, its queue does not grow without end, and a link added afterwards is still marked.
+async function group_storm() {
+  const first = WRAP.qqdl(Buffer.from("http://dl.example.com/first.zip"));
+  const storm = `<div id="storm">${"<i></i>".repeat(2000)}</div><p><a href="${first}">下载</a></p><script>
+    window.longest = 0;
+    new PerformanceObserver((list) => {
+      for (const entry of list.getEntries()) longest = Math.max(longest, entry.duration);
+    }).observe({ type: "longtask" });
+    let n = 0;
+    const cells = [...document.querySelectorAll("#storm i")];
+    setInterval(() => { n++; for (const cell of cells) cell.setAttribute("data-n", n); }, 10);
+  </script>`;
+  await withBrowser({ "/storm.html": page(html(storm)) }, async (session, server) => {
+    const tab = await visit(session, server.origin + "/storm.html");
+    await flipSite(session, tab);
+    await waitForMarkers(tab, 1);
+    // Measured while the storm runs and nothing else reads the page (the DevTools protocol's
+    // reading of the whole document is itself a long task). On cores shared with other builds
+    // any task may be stretched by waiting for a core, so the best of five windows counts.
+    await sleep(500);  // long tasks are reported a little after they end
+    const windows = [];
+    for (let i = 0; i < 5 && !(windows.at(-1) < 50); i++) {
+      await tab.evaluate(() => { window.longest = 0; });
+      await sleep(1000);
+      windows.push(await tab.evaluate(() => window.longest));
+    }
+    const later = WRAP.flashget(Buffer.from("http://dl.example.com/later.zip"));
+    await tab.evaluate((link) => { document.body.append(Object.assign(document.createElement("p"), { textContent: link })); }, later);
+    const found = await waitForMarkers(tab, 2);
+    expect("the later link is marked", found.at(-1).rows[0].address, "http://dl.example.com/later.zip");
+    check(`the longest task in each window: ${windows.join(", ")} ms`, windows.at(-1) < 50);
+  });
+}
+
+// In an English browser, a marker has no Chinese word: the repair names are the core's English.
+async function group_english() {
+  const link = WRAP.thunder(Buffer.from("http://dl.example.com/a.zip")).replace("thunder", "THUNDER");
+  await withChromium(puppeteer, BUILD, { "/en.html": page(html(`<p>${link}</p>`)) }, async (session, server) => {
+    const tab = await visit(session, server.origin + "/en.html");
+    await flipSite(session, tab);
+    const [marker] = await waitForMarkers(tab, 1);
+    const words = [...marker.rows[0].tags, ...marker.rows[0].buttons.map((b) => b.text)];
+    expect("the marker's words", words.filter((w) => /[\u3000-\u9fff\uff00-\uffef]/.test(w)), []);
+    check("a repair named: " + words, words.some((w) => w.startsWith("repaired: ")));
+  }, { scratch, lang: "en-US" });
+}
+
 async function waitFor(condition, timeout = 10000) {
   const end = Date.now() + timeout;
-  while (!condition()) {
+  while (!(await condition())) {
     if (Date.now() > end) throw new Failure("timed out");
     await sleep(100);
   }
 }
 
-export const GROUPS = { marks: group_marks, rewrite: group_rewrite, hostile: group_hostile, aria2: group_aria2 };
+export const GROUPS = { marks: group_marks, rewrite: group_rewrite, hostile: group_hostile, aria2: group_aria2, trust: group_trust,
+  storm: group_storm, english: group_english };
 
 await runGroups(GROUPS, options.group, scratch);

@@ -6,6 +6,7 @@ import { execFileSync } from "node:child_process";
 import { readFileSync } from "node:fs";
 import { test } from "node:test";
 import { loadCore } from "../../web/core/veltrun-core.js";
+import { keptCore } from "../../web/ui/keeper.js";
 
 const EXE = process.env.VELTRUN_EXE;
 const core = await loadCore(readFileSync(process.env.VELTRUN_WASM));
@@ -214,4 +215,21 @@ test("the core tells its facts: the link cap and its own order of repairs", () =
   assert.deepEqual(record.repairs, ["percent-escapes", "json-escapes", "address-entities"]);
   const ids = core.repairs.map((r) => r.id);
   assert.deepEqual(record.repairs, ids.filter((id) => record.repairs.includes(id)));
+});
+
+// A module whose one function traps, as the core would on a fault of its own.
+const TRAP = Uint8Array.of(0, 0x61, 0x73, 0x6d, 1, 0, 0, 0, 1, 4, 1, 0x60, 0, 0, 3, 2, 1, 0,
+  7, 8, 1, 4, 0x74, 0x72, 0x61, 0x70, 0, 0, 0x0a, 5, 1, 3, 0, 0, 0x0b);
+
+test("a core that trapped is replaced by a fresh one at the next call; other errors keep it", async () => {
+  const kept = keptCore(() => readFileSync(process.env.VELTRUN_WASM));
+  const { trap } = new WebAssembly.Instance(new WebAssembly.Module(TRAP)).exports;
+  const link = WRAP.qqdl(Buffer.from("http://dl.example.com/a.zip"));
+  const first = await kept.get();
+  await assert.rejects(kept.use(() => { throw new TypeError("not a trap"); }), TypeError);
+  assert.equal(await kept.get(), first);
+  await assert.rejects(kept.use(() => trap()), WebAssembly.RuntimeError);
+  const fresh = await kept.get();
+  assert.notEqual(fresh, first);
+  assert.equal((await kept.use((core) => core.unwrap(link))).address, "http://dl.example.com/a.zip");
 });

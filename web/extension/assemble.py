@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Assembles the extension for each browser from the one source tree, and packs it.
 
-  assemble.py build SRC CORE_FILES... --wasm FILE --version V --out DIR
-      writes DIR/chromium and DIR/firefox: the shared files of SRC with the browser's own from
-      SRC/<browser>/, the core's JS module and wasm under core/, and each browser's manifest
+  assemble.py build SRC --core FILE --ui DIR --wasm FILE --version V --out DIR
+      writes DIR/chromium and DIR/firefox: the files of SRC (less what the other browser alone
+      needs), the core's JS module and wasm under core/, the shared UI's files under ui/, and
+      each browser's manifest. The sources import the core and the UI where they are in the
+      source tree ("../../core/", "../../ui/"); those imports are pointed at core/ and ui/.
   assemble.py pack DIR --version V --out OUT
       writes OUT/Veltrun-V-chromium.zip and OUT/veltrun-V.xpi (unsigned)
 """
@@ -11,6 +13,7 @@
 import argparse
 import json
 import os
+import re
 import shutil
 import sys
 import zipfile
@@ -22,8 +25,9 @@ GECKO_ID = "veltrun@veltrun.invalid"
 # document to copy with) and wants its own id and data-collection statement.
 BROWSERS = {
     "chromium": {
+        "only": ["chromium-background.js", "offscreen.html", "offscreen.js"],
         "manifest": {
-            "background": {"service_worker": "background.js"},
+            "background": {"service_worker": "chromium-background.js"},
             "minimum_chrome_version": "116",
             "permissions": ["offscreen"],
         },
@@ -57,6 +61,10 @@ def merge(base, extra):
     return merged
 
 
+# An import of the core or the shared UI as the source tree has it.
+OUTSIDE = re.compile(r'(from\s+"|import\s+")\.\./\.\./(core|ui)/')
+
+
 def build(args):
     with open(os.path.join(args.src, "manifest.json"), encoding="utf-8") as f:
         manifest = json.load(f)
@@ -64,13 +72,18 @@ def build(args):
     for browser, differences in BROWSERS.items():
         out = os.path.join(args.out, browser)
         shutil.rmtree(out, ignore_errors=True)
-        # The shared files, then the browser's own from src/<browser>/ beside them.
-        shutil.copytree(args.src, out, ignore=shutil.ignore_patterns("manifest.json", *BROWSERS))
-        shutil.copytree(os.path.join(args.src, browser), out, dirs_exist_ok=True)
-        core = os.path.join(out, "core")
-        os.makedirs(core)
-        for path in args.core_files + [args.wasm]:
-            shutil.copy(path, core)
+        others = [name for b, d in BROWSERS.items() if b != browser for name in d.get("only", [])]
+        shutil.copytree(args.src, out, ignore=shutil.ignore_patterns("manifest.json", *others))
+        os.makedirs(os.path.join(out, "core"))
+        for path in (args.core, args.wasm):
+            shutil.copy(path, os.path.join(out, "core"))
+        shutil.copytree(args.ui, os.path.join(out, "ui"), ignore=shutil.ignore_patterns("package.json"))
+        for name in os.listdir(out):
+            if name.endswith(".js"):
+                with open(os.path.join(out, name), encoding="utf-8") as f:
+                    source = f.read()
+                with open(os.path.join(out, name), "w", encoding="utf-8") as f:
+                    f.write(OUTSIDE.sub(r"\1./\2/", source))
         with open(os.path.join(out, "manifest.json"), "w", encoding="utf-8") as f:
             json.dump(merge(manifest, differences["manifest"]), f, ensure_ascii=False, indent=2)
             f.write("\n")
@@ -103,7 +116,8 @@ def main():
     commands = parser.add_subparsers(dest="command", required=True)
     b = commands.add_parser("build")
     b.add_argument("src")
-    b.add_argument("core_files", nargs="+")
+    b.add_argument("--core", required=True)
+    b.add_argument("--ui", required=True)
     b.add_argument("--wasm", required=True)
     b.add_argument("--version", required=True)
     b.add_argument("--out", required=True)

@@ -84,7 +84,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     shutil.copyfile(os.path.join(page, "index.html"), os.path.join(out, "index.html"))
     with open(os.path.join(out, "veltrun.css"), "w", encoding="utf-8") as f:
-        for sheet in (os.path.join(web, "core", "rows.css"), os.path.join(page, "veltrun.css")):
+        for sheet in (os.path.join(web, "ui", "rows.css"), os.path.join(page, "veltrun.css")):
             with open(sheet, encoding="utf-8") as part:
                 f.write(part.read())
     with open(wasm, "rb") as f:

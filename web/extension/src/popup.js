@@ -1,52 +1,54 @@
 // The popup, and the list tab (the same page opened with ?tab=ID for a page, or ?selection=KEY
-// for a selection sent from the context menu). It reads the page as text, hands the text to the
-// core's finder in pieces, and lists the records the core returns. Which text is a link and
-// what it says is the core's; this script only moves text and builds rows.
-import { loadCore } from "./core/veltrun-core.js";
-import { copyLines, copyText, hasAddress, recordRow, summaryText } from "./core/rows.js";
-import { translator } from "./core/texts.js";
-import { gatherPageText } from "./gather.js";
-import { offerAria2, offerSite } from "./popup-more.js";
-import { SELECTION_PREFIX, loadSettings, readOptions, saveSettings } from "./settings.js";
+// for a selection sent from the context menu or a marker; &send=1 when a marker's address waits
+// for the user to confirm it for aria2). It reads the page as text and lists what the core finds
+// in it (ui/list.js); which text is a link and what it says is the core's.
+"use strict";
+import { keptCore } from "../../ui/keeper.js";
+import { RecordList } from "../../ui/list.js";
+import { copyLines, copyText, summaryText } from "../../ui/rows.js";
+import { addSettingsFields } from "../../ui/settings-form.js";
+import { translator } from "../../ui/texts.js";
+import { offerAria2 } from "./aria2-buttons.js";
+import { LANGUAGE } from "./language.js";
+import { SELECTION_PREFIX } from "./messages.js";
+import { loadSettings, readOptions, saveSettings } from "./settings.js";
+import { offerSite } from "./site-switch.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
-const ROWS_PER_PAGE = 60;  // the tab renders this many at a time, more as it is scrolled
-// Decoding runs in tasks of a few milliseconds so that the list appears as it is found.
-const TASK_MS = 30;
-const PIECE_CHARS = 1 << 16;
-const ROWS_PER_CALL = 200;
 
 const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
 const inTab = params.has("tab") || params.has("selection");
-const language = chrome.i18n.getMessage("language") === "en" ? "en" : "zh";
 const message = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
+const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
 
 const state = {
-  core: null,
-  text: translator(language),  // with the core's English repair names once it is loaded
+  text: translator(LANGUAGE),  // with the core's English repair names once it is loaded
   settings: null,
   source: "",  // the text being read
   fromPage: true,  // a page's text, not a selection
   tabId: null,
-  records: [],
-  seen: new Set(),
-  decoded: 0,
-  moreInRepair: null,  // the decoder's, once it has finished
-  finished: false,
-  job: 0,
-  shown: 0,
-  limit: inTab ? ROWS_PER_PAGE : POPUP_ROWS,
-  nearEnd: false,
-  addSend: null,  // gives a row its "send to aria2" button, once aria2 is set up
+  list: null,
+  aria2: null,  // the aria2 buttons (aria2-buttons.js), once aria2 is set up
 };
 
 const text = (key, values) => state.text(key, values);
 
+// Shows a failure in the status line, where the user looks; the details go to the console.
+function report(error) {
+  console.error(error);
+  $("summary").textContent = text("failed", { message: error?.message ?? String(error) });
+  document.body.dataset.failed = "1";
+}
+
+// Runs `task` (which may return a promise) and reports its failure.
+const run = (task) => Promise.resolve().then(task).catch(report);
+
 // --- sources ----------------------------------------------------------------------------------
 
 async function readPage(tabId) {
-  const results = await chrome.scripting.executeScript({ target: { tabId }, func: gatherPageText });
+  await chrome.scripting.executeScript({ target: { tabId }, files: ["page-text.js"] });
+  const results = await chrome.scripting.executeScript({ target: { tabId }, func: () => veltrunPageText.gather() });
   const result = results?.[0]?.result;
   if (typeof result !== "string") throw new TypeError("the page gave no text");
   return result;
@@ -78,101 +80,39 @@ async function readSource() {
 
 // --- the list ---------------------------------------------------------------------------------
 
-const copy = (lines) => copyLines(lines, $("notice"), text);
+const copy = (lines) => run(() => copyLines(lines, $("notice"), text));
 
-const rowView = {
-  text,
-  copy: (lines) => copy(lines),
-  copyText: (record) => copyText(record, state.settings.copyAs),
-  get maxLinkBytes() { return state.core.maxLinkBytes; },
-};
-
-function fill() {
-  const fragment = document.createDocumentFragment();
-  for (; state.shown < state.records.length && state.shown < state.limit; state.shown++) {
-    const row = recordRow(state.records[state.shown], state.shown, rowView);
-    state.addSend?.(row, state.records[state.shown], state.shown);
-    fragment.append(row);
-  }
-  $("rows").append(fragment);
-}
-
-function grow() {
-  if (!inTab) return;
-  state.limit = state.shown + ROWS_PER_PAGE;
-  fill();
-  if (state.shown < state.records.length) requestAnimationFrame(() => { if (state.nearEnd) grow(); });
-}
-
-function summarize() {
-  const total = state.records.length;
-  const { decoded, finished, moreInRepair } = state;
-  const summary = summaryText(text, { total, decoded, finished, moreInRepair });
-  $("summary").textContent = finished && total === 0 ? `${message("noLinks")} ${summary}`.trim() : summary;
-  const offerTab = !inTab && state.finished && total > POPUP_ROWS;
+function summarize(counts) {
+  state.aria2?.count(counts.decoded);
+  const summary = summaryText(text, counts);
+  $("summary").textContent = counts.finished && counts.total === 0 ? `${message("noLinks")} ${summary}`.trim() : summary;
+  const offerTab = !inTab && counts.finished && counts.total > POPUP_ROWS;
   $("open-tab-line").hidden = !offerTab;
-  if (offerTab) $("open-tab").textContent = message("openInTab", total);
+  if (offerTab) $("open-tab").textContent = message("openInTab", counts.total);
 }
-
-// A record seen before (the same link in a link's target and its text, say) is listed once.
-function add(record) {
-  const key = `${record.outcome}\0${record.input}\0${record.address}`;
-  if (state.seen.has(key)) return;
-  state.seen.add(key);
-  state.records.push(record);
-  if (hasAddress(record)) state.decoded++;
-}
-
-const pause = () => (globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r)));
 
 async function decode() {
-  const job = ++state.job;
-  const source = state.source;
-  // A page without links is no link itself; a selection without one is read whole, as the
-  // page reads a paste, to say why.
-  const decoder = state.core.decoder({ ...readOptions(state.settings), wholeIfNone: !state.fromPage });
-  Object.assign(state, { records: [], seen: new Set(), decoded: 0, moreInRepair: null, finished: false, shown: 0 });
-  $("rows").replaceChildren();
-  $("notice").textContent = "";
-  let at = 0;
-  let ended = false;
-  while (!state.finished) {
-    const taskStart = performance.now();
-    do {
-      const records = decoder.next(ROWS_PER_CALL);
-      if (records.length > 0) {
-        records.forEach(add);
-      } else if (at < source.length) {
-        const end = Math.min(at + PIECE_CHARS, source.length);  // the decoder joins split pairs
-        decoder.feed(source.slice(at, end));
-        at = end;
-      } else if (!ended) {
-        decoder.finish();
-        state.moreInRepair = decoder.moreInRepair;
-        ended = true;
-      } else {
-        state.finished = true;
+  if (state.list === null) return;  // a choice changed before the core and the text are in
+  $("notice").textContent = params.has("send") ? message("aria2Confirm") : "";
+  delete document.body.dataset.failed;
+  try {
+    await core.use(async (theCore) => {
+      // A page without links is no link itself; a selection without one is read whole, as the
+      // page reads a paste, to say why.
+      const options = { ...readOptions(state.settings), wholeIfNone: !state.fromPage };
+      if (await state.list.decode(theCore, state.source, options)) {
+        document.body.dataset.decoded = String(state.list.job);  // lets tests and the benchmark see the end
       }
-    } while (!state.finished && performance.now() - taskStart < TASK_MS);
-    fill();
-    summarize();
-    // Marks the benchmark reads: the first rows on screen, and every record in.
-    if (state.shown > 0 && performance.getEntriesByName("first-rows").length === 0) performance.mark("first-rows");
-    if (state.finished) break;
-    await pause();
-    if (job !== state.job) {
-      decoder.close();
-      return;
-    }
+    });
+  } catch (error) {
+    report(error);
   }
-  performance.mark("all-rows");
-  document.body.dataset.decoded = String(job);  // lets tests and the benchmark see the end
 }
 
 // --- the page ---------------------------------------------------------------------------------
 
 function applyTexts() {
-  document.documentElement.lang = language === "zh" ? "zh-CN" : "en";
+  document.documentElement.lang = LANGUAGE === "zh" ? "zh-CN" : "en";
   for (const node of document.querySelectorAll("[data-i18n]")) node.textContent = text(node.dataset.i18n);
   for (const node of document.querySelectorAll("[data-msg]")) node.textContent = message(node.dataset.msg);
   if (params.has("selection")) $("title").textContent = message("selectionTitle");
@@ -189,51 +129,59 @@ function showSettings() {
 
 function change(name, value, then) {
   state.settings = { ...state.settings, [name]: value };
-  saveSettings(state.settings);
-  then();
+  run(async () => {
+    await saveSettings(state.settings);
+    await then();
+  });
 }
 
 function listen() {
   $("strict").addEventListener("change", (e) => change("strict", e.target.checked, decode));
   $("charset").addEventListener("change", (e) => change("charset", e.target.value, decode));
   $("copy-as").addEventListener("change", (e) => change("copyAs", e.target.value, () => {}));
-  $("copy-all").addEventListener("click", () =>
-    copy(state.records.filter(hasAddress).map(rowView.copyText)));
-  $("open-tab").addEventListener("click", async () => {
+  $("copy-all").addEventListener("click", () => copy(state.list?.addresses() ?? []));
+  $("open-tab").addEventListener("click", () => run(async () => {
     await chrome.tabs.create({ url: chrome.runtime.getURL("popup.html?tab=" + state.tabId) });
     window.close();
-  });
-  new IntersectionObserver(([entry]) => {
-    state.nearEnd = entry.isIntersecting;
-    if (state.nearEnd) grow();
-  }, { rootMargin: "0px 0px 800px 0px" }).observe($("more"));
+  }));
 }
 
 async function start() {
+  addSettingsFields($("choices"));
   applyTexts();
   $("summary").textContent = message("scanning");
   // The page is read while the core compiles and the settings load.
-  const source = readSource().then((text) => ({ text }), (error) => ({ error }));
-  const core = loadCore(fetch(chrome.runtime.getURL("core/veltrun.wasm")))
-    .then((loaded) => ({ loaded }), (error) => ({ error }));
+  const source = readSource().then((read) => ({ read }), (error) => ({ error }));
+  const loaded = core.get().then((theCore) => ({ theCore }), (error) => ({ error }));
   state.settings = await loadSettings();
   showSettings();
   listen();
   const read = await source;
   performance.mark("page-read");
   // The site switch and the aria2 buttons need the tab; they are found while the core loads.
-  const offers = Promise.all([offerSite(state.tabId), offerAria2(() => state.records)]);
-  const loaded = await core;
-  if (read.error || loaded.error) {
+  const offers = Promise.all([offerSite(state.tabId), offerAria2(() => state.list.records)]);
+  const { theCore, error } = await loaded;
+  if (read.error || error) {
     $("summary").textContent = read.error ? read.error.message : text("loadFailed");
     document.body.dataset.failed = "1";
     return;
   }
-  state.source = read.text;
-  state.core = loaded.loaded;
-  state.text = translator(language, Object.fromEntries(state.core.repairs.map((r) => [r.id, r.description])));
-  [, state.addSend] = await offers;
+  state.source = read.read;
+  state.text = translator(LANGUAGE, theCore.repairs);
+  applyTexts();
+  [, state.aria2] = await offers;
+  state.list = new RecordList($("rows"), $("more"), {
+    text,
+    copy,
+    copyText: (record) => copyText(record, state.settings.copyAs),
+    maxLinkBytes: theCore.maxLinkBytes,
+    unique: true,
+    limit: inTab ? undefined : POPUP_ROWS,
+    grow: inTab,
+    addToRow: state.aria2?.addToRow,
+    summarize,
+  });
   await decode();
 }
 
-start();
+run(start);

@@ -1,7 +1,9 @@
 // The user's choices, kept in storage.local under one key and read back through one gate, so
-// that a value from an older version or a damaged store falls back to its default.
-// The per-site settings and the download hand-off will join this record.
-import { COPY_FORMS } from "./core/rows.js";
+// that a value from an older version or a damaged store falls back to its default. The chosen
+// sites are kept as their registered scripts (sites.js), the aria2 address under its own key
+// (aria2.js).
+"use strict";
+import { COPY_FORMS } from "../../ui/rows.js";
 
 export const CHOICES = Object.freeze({
   strict: [false, true],
@@ -36,6 +38,3 @@ export function saveSettings(settings) {
 
 // The options the core's calls take.
 export const readOptions = (settings) => ({ lenient: !settings.strict, charset: settings.charset });
-
-// A selection sent to the list tab waits in storage.session under a key that starts so.
-export const SELECTION_PREFIX = "selection:";

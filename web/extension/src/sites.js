@@ -3,25 +3,12 @@
 // which needs its host permission, asked for in the click that chooses it. The registrations
 // are the one record of the choice: nothing else keeps the list.
 "use strict";
+import { loadAria2 } from "./aria2.js";
+import { patternOf } from "./hosts.js";
+import { OFF } from "./messages.js";
 
 const PREFIX = "site:";
-const SCRIPT = "marks.js";
-
-// The site of a page's address, or null where a site cannot be chosen (the browser's own pages,
-// files, extension pages).
-export function siteOf(url) {
-  let parsed;
-  try {
-    parsed = new URL(url);
-  } catch {
-    return null;
-  }
-  if (parsed.protocol !== "http:" && parsed.protocol !== "https:") return null;
-  return `${parsed.protocol}//${parsed.hostname}`;
-}
-
-// The match pattern, and the host permission, of a site.
-export const patternOf = (site) => site + "/*";
+const SCRIPTS = ["page-text.js", "marks.js"];
 
 export async function chosenSites() {
   const scripts = await chrome.scripting.getRegisteredContentScripts();
@@ -59,7 +46,7 @@ export async function enableSite(site) {
   if (!(await registered())) {
     try {
       await chrome.scripting.registerContentScripts([{
-        id, matches: [patternOf(site)], js: [SCRIPT], runAt: "document_idle", allFrames: true,
+        id, matches: [patternOf(site)], js: SCRIPTS, runAt: "document_idle", allFrames: true,
         persistAcrossSessions: true,
       }]);
     } catch (error) {
@@ -69,21 +56,27 @@ export async function enableSite(site) {
     }
   }
   for (const tab of await chrome.tabs.query({ url: patternOf(site) })) {
-    chrome.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, files: [SCRIPT] }).catch(() => {});
+    chrome.scripting.executeScript({ target: { tabId: tab.id, allFrames: true }, files: SCRIPTS }).catch(() => {});
   }
 }
 
+// Gives up the host permission `pattern` unless a chosen site or the aria2 address still needs
+// it. A permission the manifest itself grants (a test build's) cannot be given up; what needed
+// it is off all the same.
+export async function release(pattern) {
+  if (pattern === null) return;
+  const { address, saved } = await loadAria2();
+  const needed = (await chosenSites()).map(patternOf);
+  if (saved) needed.push(patternOf(address));
+  if (!needed.includes(pattern)) await chrome.permissions.remove({ origins: [pattern] }).catch(() => false);
+}
+
 // Turns `site` off: its open tabs take their markers away and give back the links they changed,
-// its script is unregistered and its permission given up, unless `keep` (a pattern another
-// feature needs, such as the aria2 address's) is the same.
-export async function disableSite(site, keep = null) {
+// its script is unregistered and its permission given up where nothing else needs it.
+export async function disableSite(site) {
   const pattern = patternOf(site);
   const tabs = await chrome.tabs.query({ url: pattern }).catch(() => []);
-  await Promise.all(tabs.map((tab) => chrome.tabs.sendMessage(tab.id, { type: "veltrun-off" }).catch(() => {})));
+  await Promise.all(tabs.map((tab) => chrome.tabs.sendMessage(tab.id, { type: OFF }).catch(() => {})));
   await chrome.scripting.unregisterContentScripts({ ids: [PREFIX + site] }).catch(() => {});
-  if (pattern !== keep) {
-    // A permission the manifest itself grants (a test build's) cannot be given up; the site is
-    // off all the same, since its script is gone.
-    await chrome.permissions.remove({ origins: [pattern] }).catch(() => false);
-  }
+  await release(pattern);
 }

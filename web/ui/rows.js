@@ -1,6 +1,6 @@
-// The DOM of a record's row, shared by the page and the extension's popup. Every text goes in
-// by textContent; the one attribute taken from a record is a clickable address's href, given
-// only where the core calls the address openable.
+// The DOM of a record's row, shared by the page, the popup and the list tab (ui/list.js). Every
+// text goes in by textContent; the one attribute taken from a record is a clickable address's
+// href, given only where the core calls the address openable.
 "use strict";
 
 // A new element with `className` and, when given, `content` as its text.

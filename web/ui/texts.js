@@ -1,6 +1,7 @@
-// The words of the page and the extension, Simplified Chinese and English, in one place. The
-// page's HTML holds keys only (data-i18n) and takes its words from here. English repair names
-// come from the core's own descriptions (Core.repairs), so only their Chinese is kept here.
+// The words of the page and the extension's pages and markers, Simplified Chinese and English.
+// The page's HTML holds keys only (data-i18n) and takes its words from here; the extension's own
+// messages (_locales) hold what only it says. English repair names come from the core's own
+// descriptions (Core.repairs), so only their Chinese is kept here.
 "use strict";
 
 export const TEXTS = {
@@ -122,10 +123,12 @@ export const TEXTS = {
 };
 
 // A translator for `language`: text(key, {name: value}) fills "{name}" in the words of `key`,
-// taken from `language`, else from `fallback` (e.g. the core's English repair descriptions by
-// id), else from Chinese; an unknown key is shown as itself.
-export function translator(language, fallback = {}) {
+// taken from `language`, else (English repair names) from `repairs`, the core's [{id,
+// description}], else from Chinese; an unknown key is shown as itself. Every list, row and
+// marker takes its words from here, so none shows the core's ids or the other language.
+export function translator(language, repairs = []) {
   const words = TEXTS[language] ?? TEXTS.zh;
+  const fallback = Object.fromEntries(repairs.map((r) => [r.id, r.description]));
   return (key, values = {}) =>
     (words[key] ?? fallback[key] ?? TEXTS.zh[key] ?? key)
       .replace(/\{(\w+)\}/g, (_, name) => String(values[name]));

@@ -1,5 +1,9 @@
-// The background's clipboard in Chromium: a service worker has none, so an offscreen document
-// does the copy.
+// Chromium's background entry: the shared background, with the copy done in an offscreen
+// document, since a service worker has no document of its own.
+"use strict";
+import "./background.js";
+import { copyWith } from "./clipboard.js";
+import { COPY, checked } from "./messages.js";
 
 const OFFSCREEN = "offscreen.html";
 
@@ -19,8 +23,7 @@ async function ensureOffscreen() {
   }
 }
 
-// Copies `text` from the background; resolves to whether it was copied.
-export async function copyFromBackground(text) {
+copyWith(async (text) => {
   await ensureOffscreen();
-  return chrome.runtime.sendMessage({ target: "offscreen", type: "copy", text });
-}
+  return checked(await chrome.runtime.sendMessage({ type: COPY, text })).copied === true;
+});
