@@ -1,6 +1,7 @@
 #include "framework/win_app.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -50,6 +51,31 @@ CWinApp* AfxGetApp() {
 
 CWnd* AfxGetMainWnd() {
     return g_app != nullptr ? g_app->m_pMainWnd : nullptr;
+}
+
+std::vector<CString> AfxGetArguments() {
+    std::vector<CString> arguments;
+    int count = 0;
+    // The wide command line: the narrow one has already lost what the code page lacks, and
+    // splitting it would misread a double-byte character whose second byte is a backslash.
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (argv == nullptr) {
+        return arguments;
+    }
+    for (int i = 1; i < count; ++i) {
+        const int length = static_cast<int>(::lstrlenW(argv[i]));
+        const int size =
+            ::WideCharToMultiByte(CP_ACP, 0, argv[i], length, nullptr, 0, nullptr, nullptr);
+        CString narrow;
+        if (size > 0) {
+            ::WideCharToMultiByte(CP_ACP, 0, argv[i], length, narrow.GetBuffer(size), size, nullptr,
+                                  nullptr);
+            narrow.ReleaseBuffer(size);
+        }
+        arguments.push_back(narrow);
+    }
+    ::LocalFree(argv);
+    return arguments;
 }
 
 void AfxEnableControlContainer() {}
