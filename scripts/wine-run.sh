@@ -19,7 +19,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 state=${VELTRUN_WINE_STATE:-$root/build/wine-state}
 wineserver_bin=/usr/lib/wine/wineserver64
 export WINEPREFIX=${VELTRUN_WINEPREFIX:-$root/build/wineprefix}
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder is off: an installer's shortcuts must not reach the host's own menus.
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 # Debian's wineserver wrapper starts the server with no persistence; the binary itself keeps it a
 # few seconds, so consecutive test programs share one server.

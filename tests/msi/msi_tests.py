@@ -68,19 +68,27 @@ class Wine:
         return self.run("reg", "query", key, check=False).returncode == 0
 
     def export(self, root):
-        """The lines of `reg export ROOT`, without the header."""
+        """Each value of `reg export ROOT` with its key. Keys without values are left out:
+        the installer service keeps its own empty ones."""
         target = os.path.join(self.scratch, "export.reg")
         self.run("reg", "export", root, self.windows(target), "/y")
         with open(target, "rb") as f:
             text = f.read().decode("utf-16")
-        return set(text.splitlines()[1:])
+        values, key = set(), None
+        for line in text.splitlines()[1:]:
+            if line.startswith("["):
+                key = line
+            elif line.strip():
+                values.add(key + " " + line)
+        return values
 
     def snapshot(self):
-        """Every registry line of the machine and the user, and every file of drive C."""
+        """Every registry value of the machine's and the user's software, and every file of
+        drive C (the hardware keys are Wine's own, set anew for each session)."""
         files = set()
         for top, _, names in os.walk(os.path.join(self.prefix, "drive_c")):
             files.update(os.path.join(top, n) for n in names)
-        return self.export("HKLM") | self.export("HKCU"), files
+        return self.export("HKLM\\Software") | self.export("HKCU\\Software"), files
 
 
 def thunder(address):
@@ -167,6 +175,8 @@ def installer(args, wine):
                "per-user %s left behind" % scheme)
 
     wine.msiexec("/x", wine.windows(args.msi), "/qn")
+    for key in ("Classes\\thunder", "Classes\\flashget", "Veltrun"):
+        expect(not wine.key_exists("HKLM\\Software\\" + key), key + " left behind")
     after = wine.snapshot()
     expect(after[0] == before[0], "registry lines left or lost: %s" %
            sorted(after[0] ^ before[0])[:20])
