@@ -165,10 +165,18 @@ def installer(args, wine):
         expect(shown == (link.encode(), address), "%s opened as %r" % (link, shown))
 
     cli = INSTALL_DIR + "\\cli\\veltrun.exe"
-    wine.run(cli, "--register-handler", check=False)
+    said = wine.run(cli, "--register-handler").stdout.decode("utf-8", "replace")
+    for scheme, owner in (("thunder", OUR_COMMAND), ("qqdl", OTHER_COMMAND)):
+        expect("%s: opened by %s before" % (scheme, owner) in said,
+               "the previous owner of %s is not named: %r" % (scheme, said))
     for scheme in ("thunder", "flashget", "qqdl"):
         command = wine.default_value("HKCU\\Software\\Classes\\%s\\shell\\open\\command" % scheme)
         expect(command == '"%s" --open "%%1"' % cli, "per-user %s: %r" % (scheme, command))
+    # Never handed to the shell: the refusal is all that happens.
+    proc = wine.run(cli, "--open", "qqdl://" + base64.b64encode(b"javascript:alert(1)").decode(),
+                    check=False)
+    expect(proc.returncode == 1 and b"not opened" in proc.stderr,
+           "--open javascript: status %d, %r" % (proc.returncode, proc.stderr))
     wine.run(cli, "--unregister-handler")
     for scheme in ("thunder", "flashget", "qqdl"):
         expect(not wine.key_exists("HKCU\\Software\\Classes\\" + scheme),
