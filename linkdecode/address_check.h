@@ -10,9 +10,10 @@ namespace linkdecode {
 // private link schemes) followed by what such an address holds next.
 int AddressPlausibility(std::string_view address);
 
-// Whether a page may offer `address` as a link to open: it starts, in any letter case, with
-// http://, https://, ftp://, ed2k:// or magnet:? and holds no space and no character the
-// renderers escape (controls, direction marks), so that what a page shows is what opens.
+// Whether a front end may open `address` or offer it as a link to open (the page's links,
+// veltrun --open): it starts, in any letter case, with http://, https://, ftp://, ed2k:// or
+// magnet:? and holds no space and no character the renderers escape (controls, direction
+// marks), so that what is shown is what opens.
 // Every other scheme (javascript:, data:, the private links) is refused.
 bool IsOpenableAddress(std::string_view address);
 

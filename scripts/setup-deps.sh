@@ -57,7 +57,6 @@ needs=(
   /usr/bin/msibuild                   msitools
   /usr/bin/desktop-file-validate      desktop-file-utils
   /usr/bin/xdg-mime                   xdg-utils
-  /usr/bin/notify-send                libnotify-bin
 )
 extra=("$@")  # further packages a caller needs, as "file package" pairs
 needs+=("${extra[@]}")

@@ -136,6 +136,12 @@ def check_installed(wine, version):
     expect(any("Start Menu" in p for p in links), "no Start menu shortcut: %s" % links)
     expect(products(wine) == [(version, "The Veltrun developers")],
            "uninstall entries: %s" % products(wine))
+    # The uninstall entry's icon is the product's, kept by the installer service.
+    listing = wine.run("reg", "query", "HKLM\\Software\\Classes\\Installer\\Products", "/s")
+    icons = [line.split("REG_SZ", 1)[1].strip() for line in
+             listing.stdout.decode("gbk", "replace").splitlines() if "ProductIcon" in line]
+    expect(len(icons) == 1 and icons[0].endswith("Veltrun.ico") and
+           os.path.isfile(wine.path(icons[0])), "product icons: %s" % icons)
 
 
 def installer(args, wine):
