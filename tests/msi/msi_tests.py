@@ -14,6 +14,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
@@ -22,6 +23,9 @@ BUILD_MSI = os.path.join(ROOT, "packaging", "windows", "build-msi.py")
 INSTALL_DIR = "C:\\Program Files\\Veltrun"
 OUR_COMMAND = '"%s\\Veltrun.exe" "%%1"' % INSTALL_DIR
 OTHER_COMMAND = '"C:\\Program Files\\Whirlwind\\qqdl.exe" "%1"'
+# The machine's browser, as --open reaches it through the shell: reg.exe writes down what it got.
+OPENED_KEY = "HKCU\\Software\\OpenedByTheBrowser"
+BROWSER_COMMAND = 'C:\\windows\\system32\\reg.exe add %s /ve /d "%%1" /f' % OPENED_KEY
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 
 
@@ -151,6 +155,8 @@ def installer(args, wine):
     wine.run("cmd", "/c", "ver")  # makes the prefix
     wine.run("reg", "add", "HKLM\\Software\\Classes\\qqdl\\shell\\open\\command", "/ve", "/d",
              OTHER_COMMAND, "/f")
+    wine.run("reg", "add", "HKLM\\Software\\Classes\\http\\shell\\open\\command", "/ve", "/d",
+             BROWSER_COMMAND, "/f")
     before = wine.snapshot()
 
     wine.msiexec("/i", wine.windows(old), "/qn")
@@ -178,6 +184,16 @@ def installer(args, wine):
     for scheme in ("thunder", "flashget", "qqdl"):
         command = wine.default_value("HKCU\\Software\\Classes\\%s\\shell\\open\\command" % scheme)
         expect(command == '"%s" --open "%%1"' % cli, "per-user %s: %r" % (scheme, command))
+    # An openable address goes to the shell percent-encoded from the link's own bytes.
+    wine.run(cli, "--open", thunder("http://例子.cn/电影.mkv".encode("gbk")))
+    opened = None
+    for _ in range(100):
+        opened = wine.default_value(OPENED_KEY)
+        if opened is not None:
+            break
+        time.sleep(0.2)
+    expect(opened == "http://%C0%FD%D7%D3.cn/%B5%E7%D3%B0.mkv", "the browser got %r" % opened)
+    wine.run("reg", "delete", OPENED_KEY, "/f")
     # Never handed to the shell: the refusal is all that happens.
     proc = wine.run(cli, "--open", "qqdl://" + base64.b64encode(b"javascript:alert(1)").decode(),
                     check=False)
