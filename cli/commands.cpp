@@ -83,7 +83,9 @@ int RunVeltrun(const std::vector<std::string>& args) {
     }
     switch (parsed.options.desktop) {
         case CliOptions::Desktop::Open:
-            return RunOpen(parsed.options.openLink);
+            return RunOpen(parsed.options.openLink, parsed.options.lenient
+                                                        ? linkdecode::ReadMode::Repair
+                                                        : linkdecode::ReadMode::Strict);
         case CliOptions::Desktop::RegisterHandler:
             return RegisterHandler();
         case CliOptions::Desktop::UnregisterHandler:

@@ -43,9 +43,9 @@ bool OpenWithDesktop(const std::string& address) {
 
 }  // namespace
 
-int RunOpen(const std::string& link) {
+int RunOpen(const std::string& link, linkdecode::ReadMode mode) {
     Reporter reporter(false);
-    const linkdecode::LinkReading reading = linkdecode::ReadLink(link, {});
+    const linkdecode::LinkReading reading = linkdecode::ReadLink(link, {mode});
     if (!reading.HasAddress()) {
         Refuse(reporter, Shown(link) + ": not opened: " +
                              (reading.outcome == linkdecode::UnwrapOutcome::Decoded
