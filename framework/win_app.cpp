@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <memory>
+
 namespace {
 CWinApp* g_app = nullptr;
 }
@@ -56,25 +58,26 @@ CWnd* AfxGetMainWnd() {
 std::vector<CString> AfxGetArguments() {
     std::vector<CString> arguments;
     int count = 0;
-    // The wide command line: the narrow one has already lost what the code page lacks, and
-    // splitting it would misread a double-byte character whose second byte is a backslash.
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    // Split in UTF-16, where a quote or a backslash is always itself: in code page 936 the
+    // second byte of a double-byte character may be a backslash.
+    const std::unique_ptr<LPWSTR, decltype(&::LocalFree)> argv(
+        ::CommandLineToArgvW(::GetCommandLineW(), &count), &::LocalFree);
     if (argv == nullptr) {
         return arguments;
     }
     for (int i = 1; i < count; ++i) {
-        const int length = static_cast<int>(::lstrlenW(argv[i]));
+        const LPCWSTR wide = argv.get()[i];
+        const int length = ::lstrlenW(wide);
         const int size =
-            ::WideCharToMultiByte(CP_ACP, 0, argv[i], length, nullptr, 0, nullptr, nullptr);
+            ::WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
         CString narrow;
         if (size > 0) {
-            ::WideCharToMultiByte(CP_ACP, 0, argv[i], length, narrow.GetBuffer(size), size, nullptr,
+            ::WideCharToMultiByte(CP_ACP, 0, wide, length, narrow.GetBuffer(size), size, nullptr,
                                   nullptr);
             narrow.ReleaseBuffer(size);
         }
         arguments.push_back(narrow);
     }
-    ::LocalFree(argv);
     return arguments;
 }
 
