@@ -11,6 +11,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shlobj.h>
+
+#include "cli/wide_text.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,24 +36,6 @@ void Say(const std::string& line) {
 }
 
 #ifdef _WIN32
-
-std::wstring Wide(const std::string& utf8) {
-    const int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                          size);
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                          nullptr, nullptr);
-    return utf8;
-}
 
 // The default value of `root`\`path`, empty when there is none.
 std::wstring DefaultValue(HKEY root, const std::wstring& path) {
@@ -119,12 +103,12 @@ int RegisterHandler() {
     const std::wstring ours = OurCommand();
     int status = 0;
     for (const linkdecode::LinkScheme& row : linkdecode::kLinkSchemes) {
-        const std::wstring scheme = Wide(std::string(row.name));
+        const std::wstring scheme = WideFromUtf8(std::string(row.name));
         const std::wstring before = DefaultValue(HKEY_CLASSES_ROOT, CommandKey(scheme));
         const std::wstring userOwner =
             DefaultValue(HKEY_CURRENT_USER, kUserClasses + CommandKey(scheme));
         if (!userOwner.empty() && userOwner != ours) {
-            Say(std::string(row.name) + ": left to " + Utf8(userOwner) +
+            Say(std::string(row.name) + ": left to " + Utf8FromWide(userOwner) +
                 ", which another program registered for this user");
             continue;
         }
@@ -132,13 +116,13 @@ int RegisterHandler() {
         if (!SetDefaultValue(HKEY_CURRENT_USER, key, nullptr, L"URL:" + scheme + L" link") ||
             !SetDefaultValue(HKEY_CURRENT_USER, key, L"URL Protocol", L"") ||
             !SetDefaultValue(HKEY_CURRENT_USER, kUserClasses + CommandKey(scheme), nullptr, ours)) {
-            Reporter(false).Message(std::string("HKEY_CURRENT_USER\\") + Utf8(key) +
+            Reporter(false).Message(std::string("HKEY_CURRENT_USER\\") + Utf8FromWide(key) +
                                     ": could not be written");
             status = 2;
             continue;
         }
         if (!before.empty() && before != ours)
-            Say(std::string(row.name) + ": opened by " + Utf8(before) +
+            Say(std::string(row.name) + ": opened by " + Utf8FromWide(before) +
                 " before; --unregister-handler gives it back");
         Say(std::string(row.name) + ": opened by veltrun");
     }
@@ -150,19 +134,20 @@ int UnregisterHandler() {
     const std::wstring ours = OurCommand();
     int status = 0;
     for (const linkdecode::LinkScheme& row : linkdecode::kLinkSchemes) {
-        const std::wstring scheme = Wide(std::string(row.name));
+        const std::wstring scheme = WideFromUtf8(std::string(row.name));
         if (DefaultValue(HKEY_CURRENT_USER, kUserClasses + CommandKey(scheme)) != ours)
             continue;
         // With a subkey's name, the subkey goes too.
         if (::RegDeleteTreeW(ScopedKey(L"Software\\Classes").Get(), scheme.c_str()) !=
             ERROR_SUCCESS) {
-            Reporter(false).Message("HKEY_CURRENT_USER\\Software\\Classes\\" + Utf8(scheme) +
-                                    ": could not be removed");
+            Reporter(false).Message("HKEY_CURRENT_USER\\Software\\Classes\\" +
+                                    Utf8FromWide(scheme) + ": could not be removed");
             status = 2;
         }
         const std::wstring now = DefaultValue(HKEY_CLASSES_ROOT, CommandKey(scheme));
         Say(std::string(row.name) + ": " +
-            (now.empty() ? std::string("no program opens it now") : "opened by " + Utf8(now)));
+            (now.empty() ? std::string("no program opens it now")
+                         : "opened by " + Utf8FromWide(now)));
     }
     ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     return status;

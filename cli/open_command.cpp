@@ -10,6 +10,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+
+#include "cli/wide_text.h"
 #else
 #include "cli/desktop_process.h"
 #endif
@@ -18,11 +20,18 @@ namespace veltrun {
 
 namespace {
 
-// Where the desktop started us there is no terminal: the notification is what a user sees.
-void Refuse(Reporter& reporter, const std::string& text) {
+// Where the desktop started us there is no terminal to read a message in. On Windows a click
+// gives the program a console of its own that closes with it, so a message box says it; from
+// a command prompt the console stays and standard error suffices. Elsewhere a notification.
+void Tell(Reporter& reporter, const std::string& text) {
     reporter.Message(text);
     reporter.Out().Flush();
-#ifndef _WIN32
+#ifdef _WIN32
+    DWORD processes[2];
+    if (::GetConsoleWindow() != nullptr && ::GetConsoleProcessList(processes, 2) == 1)
+        ::MessageBoxW(nullptr, WideFromUtf8("veltrun: " + text).c_str(), L"Veltrun",
+                      MB_OK | MB_ICONEXCLAMATION);
+#else
     if (ProgramExists("notify-send"))
         RunProgram({"notify-send", "--app-name=Veltrun", "--", "Veltrun", text});
 #endif
@@ -31,7 +40,7 @@ void Refuse(Reporter& reporter, const std::string& text) {
 // Hands `address` (ASCII: percent-encoded) to the desktop; false when that failed.
 bool OpenWithDesktop(const std::string& address) {
 #ifdef _WIN32
-    const std::wstring wide(address.begin(), address.end());
+    const std::wstring wide = WideFromUtf8(address);
     const auto result = reinterpret_cast<INT_PTR>(
         ::ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
@@ -47,16 +56,16 @@ int RunOpen(const std::string& link, linkdecode::ReadMode mode) {
     Reporter reporter(false);
     const linkdecode::LinkReading reading = linkdecode::ReadLink(link, {mode});
     if (!reading.HasAddress()) {
-        Refuse(reporter, Shown(link) + ": not opened: " +
-                             (reading.outcome == linkdecode::UnwrapOutcome::Decoded
-                                  ? "the link holds no address"
-                                  : "not a " + SchemeList("://") + " link"));
+        Tell(reporter, Shown(link) + ": not opened: " +
+                           (reading.outcome == linkdecode::UnwrapOutcome::Decoded
+                                ? "the link holds no address"
+                                : "not a " + SchemeList("://") + " link"));
         return 1;
     }
     if (!linkdecode::IsOpenableAddress(reading.address)) {
-        Refuse(reporter, Shown(reading.address) +
-                             ": not opened: only http, https, ftp, magnet and ed2k addresses "
-                             "without spaces or control characters are opened");
+        Tell(reporter, Shown(reading.address) +
+                           ": not opened: only http, https, ftp, magnet and ed2k addresses "
+                           "without spaces or control characters are opened");
         return 1;
     }
     std::string address;
@@ -68,7 +77,7 @@ int RunOpen(const std::string& link, linkdecode::ReadMode mode) {
 #else
         const char* opener = "xdg-open";
 #endif
-        reporter.Message(address + ": " + opener + " could not open it");
+        Tell(reporter, address + ": " + opener + " could not open it");
         return 2;
     }
     return 0;

@@ -2,32 +2,63 @@
 // what its two boxes hold and closes it. Output, one line each, the bytes in hexadecimal:
 //   input<TAB>the input box's text
 //   output<TAB>the output box's text
-// Exit status 0 when a dialog was read and has ended, 1 when none came.
+// With --message-box, waits instead for a message box captioned "Veltrun", prints
+//   message<TAB>its text
+// and dismisses it with OK. Exit status 0 when a window was read, 1 when none came.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "resource.h"
 #include "scoped_win.h"
+#include "veltrun_session.h"
 #include "wait.h"
 #include "window_query.h"
 
 namespace {
 
-HWND FindDialog() {
-    HWND found = nullptr;
+// The first top-level window `matches` accepts, or null.
+template <typename Matches>
+HWND FindWindowWhere(Matches matches) {
+    struct Search {
+        Matches& matches;
+        HWND found;
+    } search{matches, nullptr};
     ::EnumWindows(
-        [](HWND window, LPARAM result) -> BOOL {
-            if (::GetDlgItem(window, IDC_LINK_INPUT) == nullptr ||
-                ::GetDlgItem(window, IDC_DECODED_OUTPUT) == nullptr) {
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            if (!s.matches(window)) {
                 return TRUE;
             }
-            *reinterpret_cast<HWND*>(result) = window;
+            s.found = window;
             return FALSE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsMainDialog(HWND window) {
+    return ::GetDlgItem(window, IDC_LINK_INPUT) != nullptr &&
+           ::GetDlgItem(window, IDC_DECODED_OUTPUT) != nullptr;
+}
+
+bool IsVeltrunMessageBox(HWND window) {
+    return ::IsWindowVisible(window) && e2e::ClassName(window) == "#32770" &&
+           e2e::WindowText(window) == "Veltrun" && !IsMainDialog(window);
+}
+
+int ReadMessageBox() {
+    HWND box = nullptr;
+    if (!e2e::WaitUntil([&] { return (box = FindWindowWhere(IsVeltrunMessageBox)) != nullptr; },
+                        60000)) {
+        std::fputs("no Veltrun message box appeared\n", stderr);
+        return 1;
+    }
+    std::printf("message\t%s\n", e2e::VeltrunSession::Describe(box).text.c_str());
+    std::fflush(stdout);
+    return e2e::VeltrunSession::DismissWithOk(box) ? 0 : 1;
 }
 
 // The bytes as the control answers WM_GETTEXT, in the program's code page, as hexadecimal:
@@ -45,9 +76,13 @@ std::string HexText(HWND control) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--message-box") == 0) {
+        return ReadMessageBox();
+    }
     HWND dialog = nullptr;
-    if (!e2e::WaitUntil([&] { return (dialog = FindDialog()) != nullptr; }, 60000)) {
+    if (!e2e::WaitUntil([&] { return (dialog = FindWindowWhere(IsMainDialog)) != nullptr; },
+                        60000)) {
         std::fputs("no Veltrun dialog appeared\n", stderr);
         return 1;
     }

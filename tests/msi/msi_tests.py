@@ -193,11 +193,15 @@ def installer(args, wine):
         time.sleep(0.2)
     expect(opened == "http://%C0%FD%D7%D3.cn/%B5%E7%D3%B0.mkv", "the browser got %r" % opened)
     wine.run("reg", "delete", OPENED_KEY, "/f")
-    # Never handed to the shell: the refusal is all that happens.
-    proc = wine.run(cli, "--open", "qqdl://" + base64.b64encode(b"javascript:alert(1)").decode(),
-                    check=False)
+    # Never handed to the shell: the refusal is all that happens. From a console that stays it
+    # is said there; started as a click starts it, in a console of its own, in a message box.
+    script = "qqdl://" + base64.b64encode(b"javascript:alert(1)").decode()
+    proc = wine.run(cli, "--open", script, check=False)
     expect(proc.returncode == 1 and b"not opened" in proc.stderr,
            "--open javascript: status %d, %r" % (proc.returncode, proc.stderr))
+    wine.run("start", cli, "--open", script)
+    said = wine.run(args.reader, "--message-box").stdout.decode("gbk", "replace")
+    expect("message\tveltrun: javascript:alert(1): not opened" in said, "message box: %r" % said)
     wine.run(cli, "--unregister-handler")
     for scheme in ("thunder", "flashget", "qqdl"):
         expect(not wine.key_exists("HKCU\\Software\\Classes\\" + scheme),
