@@ -246,6 +246,16 @@ std::vector<std::pair<std::string, std::string> > RecordedPrevious(const std::st
     return found;
 }
 
+// The desktop entry `recorded` holds for `scheme`, empty when none.
+std::string Find(const std::vector<std::pair<std::string, std::string> >& recorded,
+                 std::string_view scheme) {
+    for (const auto& [name, id] : recorded) {
+        if (name == scheme)
+            return id;
+    }
+    return {};
+}
+
 // Drops kDesktopId from the defaults for `mimeType` in the user's mimeapps.list, for a scheme
 // that had no default before: xdg-mime can set a default but not remove one.
 bool DropDefault(const std::string& mimeType) {
@@ -285,9 +295,9 @@ bool DropDefault(const std::string& mimeType) {
 
 int RegisterHandler() {
     const std::string path = DesktopEntryPath();
-    // A registration made before has recorded the true previous defaults; keep them.
-    std::vector<std::pair<std::string, std::string> > previous = RecordedPrevious(path);
-    const bool again = !previous.empty() || access(path.c_str(), F_OK) == 0;
+    // A registration made before has recorded the defaults it replaced; they stay the ones to
+    // give back. A scheme without one keeps whatever else opens it now.
+    const std::vector<std::pair<std::string, std::string> > recorded = RecordedPrevious(path);
     std::string entry =
         "[Desktop Entry]\n"
         "Type=Application\n"
@@ -303,18 +313,10 @@ int RegisterHandler() {
         entry += MimeType(row.name) + ";";
     entry += "\n";
     for (const linkdecode::LinkScheme& row : linkdecode::kLinkSchemes) {
-        std::string before;
-        if (again) {
-            for (const auto& [scheme, id] : previous) {
-                if (scheme == row.name)
-                    before = id;
-            }
-        } else {
+        std::string before = Find(recorded, row.name);
+        if (before.empty())
             before = CurrentDefault(row.name);
-            if (before == kDesktopId)
-                before.clear();
-        }
-        if (!before.empty()) {
+        if (!before.empty() && before != kDesktopId) {
             entry += kPreviousKey + std::string(row.name) + "=" + before + "\n";
             Say(std::string(row.name) + ": opened by " + before +
                 " before; --unregister-handler gives it back");
@@ -352,11 +354,7 @@ int UnregisterHandler() {
     for (const linkdecode::LinkScheme& row : linkdecode::kLinkSchemes) {
         if (CurrentDefault(row.name) != kDesktopId)
             continue;
-        std::string before;
-        for (const auto& [scheme, id] : previous) {
-            if (scheme == row.name)
-                before = id;
-        }
+        const std::string before = Find(previous, row.name);
         const bool restored =
             before.empty() ? DropDefault(MimeType(row.name))
                            : RunProgram({"xdg-mime", "default", before, MimeType(row.name)}) ==

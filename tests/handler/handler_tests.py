@@ -98,10 +98,12 @@ def group_register(context):
         f.write(OTHER_ENTRY)
     desktop.run("xdg-mime", "default", "other.desktop", "x-scheme-handler/thunder")
 
-    proc = desktop.run(veltrun, "--register-handler")
-    said = proc.stdout.decode()
-    expect(proc.returncode == 0, "--register-handler: status %d: %r" % (proc.returncode, said))
-    expect("thunder: opened by other.desktop before" in said, "no previous owner said: " + said)
+    # A second registration still knows what the first replaced.
+    for _ in range(2):
+        proc = desktop.run(veltrun, "--register-handler")
+        said = proc.stdout.decode()
+        expect(proc.returncode == 0, "--register-handler: status %d: %r" % (proc.returncode, said))
+        expect("thunder: opened by other.desktop before" in said, "no previous owner: " + said)
     entry = os.path.join(desktop.dir, "data", "applications", "veltrun.desktop")
     check = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
     expect(check.returncode == 0 and not check.stdout.strip(), "entry: " + check.stdout)
