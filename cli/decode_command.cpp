@@ -15,7 +15,7 @@ namespace veltrun {
 namespace {
 
 using linkdecode::kMaxLinkBytes;
-using linkdecode::UnwrapOutcome;
+using linkdecode::ReadOutcome;
 
 linkdecode::ReadMode Mode(const CliOptions& options) {
     return options.lenient ? linkdecode::ReadMode::Repair : linkdecode::ReadMode::Strict;
@@ -107,12 +107,20 @@ void DecodeCommand::DecodeOne(std::string_view text, const Origin& origin) {
 
     reporter_.Raise(1);
     const std::string hint = Hint(text, reading.repairWouldDecode);
-    if (reading.outcome == UnwrapOutcome::Ignored)
-        reporter_.MessageAbout(origin, input, "not a link (no '/' in it)" + hint);
-    else if (reading.outcome == UnwrapOutcome::NotALink)
+    if (reading.outcome == ReadOutcome::Ignored) {
+        reporter_.MessageAbout(
+            origin, input,
+            std::string(linkdecode::ReadOutcomeRow(reading.outcome).description) + hint);
+    } else if (reading.outcome == ReadOutcome::NotALink) {
         reporter_.MessageAbout(origin, input, "not a " + SchemeList("://") + " link" + hint);
-    else
+    } else if (reading.outcome == ReadOutcome::Decoded) {
         reporter_.MessageAbout(origin, input, "the link holds no address");
+    } else {
+        std::string message(linkdecode::ReadOutcomeRow(reading.outcome).description);
+        if (!reading.detail.empty())
+            message.append(": ").append(Shown(reading.detail));
+        reporter_.MessageAbout(origin, input, message);
+    }
 }
 
 // What would have found the link in a refused input, if anything.

@@ -53,7 +53,72 @@ bool HoldsControl(std::string_view address) {
     return false;
 }
 
+bool IsAsciiLetter(char c) {
+    return LowerAscii(c) >= 'a' && LowerAscii(c) <= 'z';
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A scheme name as URLs write it: a letter, then letters, digits, "+", "-" or ".", with "://"
+// after it; "magnet:?" has no slashes. Something must follow. What it is is left alone: the
+// address's entities are decoded after this test, and never change what it saw.
+bool StartsWithScheme(std::string_view text) {
+    constexpr std::size_t kLongestName = 32;
+    if (StartsWithAnyCase(text, "magnet:?"))
+        return text.size() > 8;
+    std::size_t i = 0;
+    while (i < text.size() && i <= kLongestName &&
+           (IsAsciiLetter(text[i]) || (i > 0 && (IsAsciiDigit(text[i]) || text[i] == '+' ||
+                                                 text[i] == '-' || text[i] == '.'))))
+        ++i;
+    return i >= 2 && i <= kLongestName && text.substr(i, 3) == "://" && text.size() > i + 3;
+}
+
+// A host of two or more dotted names, the last of letters only (a top-level domain), or four
+// numbers (IPv4); then an optional ":port"; then "/".
+bool StartsWithHostAndPath(std::string_view text) {
+    std::size_t i = 0;
+    std::size_t names = 0;
+    bool allDigits = true;
+    bool lastLetters = false;
+    while (true) {
+        const std::size_t start = i;
+        bool letters = true;
+        bool digits = true;
+        while (i < text.size() &&
+               (IsAsciiLetter(text[i]) || IsAsciiDigit(text[i]) || (i > start && text[i] == '-'))) {
+            letters = letters && IsAsciiLetter(text[i]);
+            digits = digits && IsAsciiDigit(text[i]);
+            ++i;
+        }
+        if (i == start)
+            return false;
+        ++names;
+        allDigits = allDigits && digits;
+        lastLetters = letters && i - start >= 2;
+        if (i >= text.size() || text[i] != '.')
+            break;
+        ++i;
+    }
+    if (!(names >= 2 && lastLetters) && !(names == 4 && allDigits))
+        return false;
+    if (i < text.size() && text[i] == ':') {
+        const std::size_t port = ++i;
+        while (i < text.size() && IsAsciiDigit(text[i]))
+            ++i;
+        if (i == port)
+            return false;
+    }
+    return i < text.size() && text[i] == '/';
+}
+
 }  // namespace
+
+bool IsAddressShaped(std::string_view bytes) {
+    return StartsWithScheme(bytes) || StartsWithHostAndPath(bytes);
+}
 
 int AddressPlausibility(std::string_view address) {
     if (address.empty())

@@ -10,6 +10,13 @@ namespace linkdecode {
 // private link schemes) followed by what such an address holds next.
 int AddressPlausibility(std::string_view address);
 
+// Whether decoded bytes read as an address of their own, as repair mode asks of a reading that
+// no markers vouch for: a scheme name and "://" ("http://", "ed2k://", any name:// form), or
+// "magnet:?", with something after it; or a host of dotted names (a last name of letters) or an
+// IPv4 address, an optional port, then "/" ("www.example.com/a.rar"). Letter case does not
+// matter. Words, a few letters, or a host cut before its "/" fail.
+bool IsAddressShaped(std::string_view bytes);
+
 // Whether a front end may open `address` or offer it as a link to open (the page's links,
 // veltrun --open): it starts, in any letter case, with http://, https://, ftp://, ed2k:// or
 // magnet:? and holds no space and no character the renderers escape (controls, direction

@@ -51,18 +51,6 @@ constexpr bool EverySchemeNameIsPlain() {
 }
 static_assert(EverySchemeNameIsPlain(), "scheme names are written without a JSON escape");
 
-std::string_view OutcomeName(UnwrapOutcome outcome) {
-    switch (outcome) {
-        case UnwrapOutcome::Decoded:
-            return "Decoded";
-        case UnwrapOutcome::NotALink:
-            return "NotALink";
-        case UnwrapOutcome::Ignored:
-            break;
-    }
-    return "Ignored";
-}
-
 // The most bytes a rendering writes for one byte read: a control as \u00XX.
 constexpr std::size_t kMostPerByte = 6;
 // Field names, quotes, the line number, the names and the repair ids.
@@ -75,7 +63,7 @@ void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkRead
     const std::string_view address = reading.address;
     // One reservation, so no append of the record moves what came before it.
     out.reserve(out.size() + kFixedBytes + kMostPerByte * input.size() +
-                (kMostPerByte + 2) * address.size());
+                (kMostPerByte + 2) * address.size() + kMostPerByte * reading.detail.size());
     out.append("{\"input\":");
     RenderJsonString(input, Charset::Auto, gb, out);
 
@@ -91,8 +79,8 @@ void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkRead
     else
         fields.Put("null");
     fields.Put(",\"outcome\":");
-    fields.PutWord(OutcomeName(reading.outcome));
-    if (reading.outcome != UnwrapOutcome::Decoded) {
+    fields.PutWord(ReadOutcomeRow(reading.outcome).name);
+    if (reading.outcome != ReadOutcome::Decoded) {
         fields.Put(",\"address\":null,\"charset\":null,\"bytes\":null,\"repairs\":[");
         fields.AppendTo(out);
     } else {
@@ -123,14 +111,18 @@ void AppendJsonRecord(std::string_view input, std::uint64_t line, const LinkRead
         AppendBase64Text(address, out);  // Base64 symbols need no JSON escape
         out.append("\",\"repairs\":[");
     }
-    if (reading.repairs == 0) {
-        out.append("]}\n");
-        return;
+    if (reading.repairs != 0) {
+        // Ids are ASCII words: they need no escape.
+        out += '"';
+        AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
+        out += '"';
     }
-    // Ids are ASCII words: they need no escape.
-    out += '"';
-    AppendRepairList(reading.repairs, RepairText::Id, "\",\"", out);
-    out.append("\"]}\n");
+    out.append("],\"detail\":");
+    if (reading.outcome == ReadOutcome::NotAnAddress || reading.outcome == ReadOutcome::CutShort)
+        RenderJsonString(reading.detail, Charset::Auto, gb, out);
+    else
+        out.append("null");
+    out.append("}\n");
 }
 
 }  // namespace linkdecode

@@ -10,8 +10,9 @@ void ReadLink(std::string_view input, ReadOptions options, LinkReading& reading)
         reading = ReadRepairedLink(input);
     } else {
         const BatchUnwrap result = UnwrapDownloadLinkBatch(input, reading.address);
-        reading.outcome = result.outcome;
+        reading.outcome = ReadOutcomeOf(result.outcome);
         reading.scheme = result.scheme;
+        reading.detail.clear();
         reading.repairs = 0;
         reading.repairWouldDecode = false;
         reading.inputLength = input.size();

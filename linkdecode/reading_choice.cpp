@@ -33,6 +33,7 @@ void ReadingChoice::Consider(std::string address, ReadingSigns signs, unsigned r
         return;
     found_ = true;
     score_ = score;
+    marked_ = signs.marked;
     best_ = std::move(address);
     repairs_ = repairs;
     inputLength_ = inputLength;
@@ -40,7 +41,7 @@ void ReadingChoice::Consider(std::string address, ReadingSigns signs, unsigned r
 
 LinkReading ReadingChoice::Take(const LinkScheme& scheme) {
     LinkReading reading;
-    reading.outcome = UnwrapOutcome::Decoded;
+    reading.outcome = ReadOutcome::Decoded;
     reading.scheme = &scheme;
     reading.address = std::move(best_);
     reading.repairs = repairs_;

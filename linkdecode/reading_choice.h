@@ -37,6 +37,9 @@ public:
     // The reading chosen, Decoded as a link of `scheme`; at least one must have been offered.
     LinkReading Take(const LinkScheme& scheme);
 
+    // Whether the reading chosen found its markers where they belong (a scheme without any does).
+    bool Marked() const { return marked_; }
+
 private:
     struct Score {
         int values[7] = {};
@@ -46,6 +49,7 @@ private:
     unsigned formRepairs_;
     bool bareScheme_;
     bool found_ = false;
+    bool marked_ = false;
     Score score_;
     std::string best_;
     unsigned repairs_ = 0;

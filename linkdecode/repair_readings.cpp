@@ -4,9 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "linkdecode/address_check.h"
 #include "linkdecode/base64_decoder.h"
 #include "linkdecode/batch_unwrap.h"
 #include "linkdecode/char_class.h"
+#include "linkdecode/cut_marks.h"
 #include "linkdecode/link_unwrap.h"
 #include "linkdecode/page_escapes.h"
 #include "linkdecode/reading_choice.h"
@@ -21,7 +23,8 @@ namespace linkdecode {
 // the first, so no reading that only equals it can displace it. ReadRepairedLink's steps: the
 // scheme (MatchSchemeAt), the payload (ReadPayload), the link as given (TryAsGiven), its first
 // run alone (TryFirstRun), the runs joined across the gaps (JoinAcrossGaps), each also without
-// glued symbols (TryWithoutTrailingJunk), and the entities left in the address (DecodeEntities).
+// glued symbols (TryWithoutTrailingJunk), whether what was read may be offered as an address at
+// all (Settle), and the entities left in the address (DecodeEntities).
 
 namespace {
 
@@ -326,6 +329,21 @@ void TryWithoutTrailingJunk(const DamagedLink& d, const JoinedSymbols& joined, b
     }
 }
 
+// A repair reads Base64 into any text it is given: the words of a sentence that mentions a
+// scheme, a letter or two, a link an excerpt cut off. So a reading is offered as an address only
+// when something vouches for it: the markers of its scheme found where they belong, or else bytes
+// that read as an address of their own. A link cut short is named as such even when what is left
+// of it reads as an address, as it mostly does: it is the wrong one. The repairs are dropped with
+// the address: none of them gave one.
+void Settle(LinkReading& reading, bool vouched, bool cut) {
+    if (vouched || (!cut && (reading.address.empty() || IsAddressShaped(reading.address))))
+        return;
+    reading.outcome = cut ? ReadOutcome::CutShort : ReadOutcome::NotAnAddress;
+    reading.detail = std::move(reading.address);
+    reading.address.clear();
+    reading.repairs = 0;
+}
+
 }  // namespace
 
 LinkReading ReadRepairedLink(std::string_view link) {
@@ -333,13 +351,16 @@ LinkReading ReadRepairedLink(std::string_view link) {
     if (start.scheme == nullptr) {
         LinkReading reading;
         std::string unused;
-        reading.outcome = UnwrapDownloadLinkBatch(link, unused).outcome;
+        reading.outcome = ReadOutcomeOf(UnwrapDownloadLinkBatch(link, unused).outcome);
         reading.inputLength = link.size();
         return reading;
     }
     const Payload payload = ReadPayload(link, start.length);
     const DamagedLink d{link, start, payload};
     const bool damaged = start.repairs != 0 || payload.repairs != 0 || !payload.gaps.empty();
+    // Padding ends a payload where its encoder ended it; without it, a mark of an excerpt right
+    // after the symbols says the text cut the link there.
+    const bool cut = payload.padding == 0 && CutMarkLength(link.substr(payload.end)) != 0;
 
     ReadingChoice choice(start.repairs, !payload.gaps.empty() && payload.gaps[0].at == 0);
     // Strict's reading comes first, so that it wins every tie; a scheme it cannot read has none.
@@ -352,10 +373,12 @@ LinkReading ReadRepairedLink(std::string_view link) {
                           joined.symbols, payload.padding, true, joined.repairs, link.size()},
                          *start.scheme, choice);
         }
-        TryWithoutTrailingJunk(d, joined, marked, choice);
+        if (!cut)
+            TryWithoutTrailingJunk(d, joined, marked, choice);
     }
 
     LinkReading reading = choice.Take(*start.scheme);
+    Settle(reading, start.scheme->trimEachEnd != 0 && choice.Marked(), cut);
     if (DecodeEntities(reading.address))
         reading.repairs |= kRepairAddressEntities;
     return reading;

@@ -29,13 +29,16 @@ SCHEMES: Tuple[str, ...] = _core.schemes
 class Record:
     """What reading one link gave: the fields of its ``veltrun --json`` record.
 
-    ``outcome`` is ``"Decoded"`` (a scheme matched), ``"NotALink"`` (a "/" but no scheme) or
-    ``"Ignored"`` (no "/" at all). ``address`` is the address as text, bytes that are no
-    character written ``\\xNN``; ``bytes`` is the exact address. Both, and ``charset`` (the one
-    used to read the address: ``"utf8"`` or ``"gbk"``), are None unless the link was Decoded;
-    a Decoded link with an empty address holds none. ``input`` is the link as read, ``line``
-    its 1-based line in the text `find` searched (None for `unwrap`), ``repairs`` the ids of
-    the repairs lenient reading made.
+    ``outcome`` is ``"Decoded"`` (a scheme matched), ``"NotALink"`` (a "/" but no scheme),
+    ``"Ignored"`` (no "/" at all), or, in lenient reading only, ``"NotAnAddress"`` (the link
+    decodes to text that is no address) or ``"CutShort"`` (the text cut the link off); for
+    these two, ``detail`` is what the link decodes to, as text, and None otherwise.
+    ``address`` is the address as text, bytes that are no character written ``\\xNN``;
+    ``bytes`` is the exact address. Both, and ``charset`` (the one used to read the address:
+    ``"utf8"`` or ``"gbk"``), are None unless the link was Decoded; a Decoded link with an
+    empty address holds none. ``input`` is the link as read, ``line`` its 1-based line in the
+    text `find` searched (None for `unwrap`), ``repairs`` the ids of the repairs lenient
+    reading made.
     """
 
     input: str
@@ -46,6 +49,7 @@ class Record:
     charset: Optional[str]
     bytes: Optional[builtins.bytes]
     repairs: Tuple[str, ...]
+    detail: Optional[str]
 
 
 def _record(line: str) -> Record:

@@ -165,6 +165,7 @@ export function rows(page) {
       tags: [...li.querySelectorAll(".tag:not(.repair)")].map((t) => t.textContent),
       repairs: [...li.querySelectorAll("[data-repair]")].map((t) => t.dataset.repair),
       reason: pick(li, ".reason"),
+      detail: pick(li, ".detail"),
       input: pick(li, ".input"),
     }));
   });

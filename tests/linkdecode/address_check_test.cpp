@@ -54,5 +54,43 @@ TEST(AddressPlausibility, RanksWhatLooksLikeAnAddress) {
         EXPECT_EQ(AddressPlausibility(c.address), c.plausibility) << c.address;
 }
 
+TEST(IsAddressShaped, AsksForASchemeOrAHostAndPath) {
+    const struct {
+        std::string bytes;
+        bool shaped;
+    } cases[] = {
+        {"http://a.example.com/x.zip", true},
+        {"HTTPS://a", true},
+        {"ed2k://|file|a.mkv|1|0123|/", true},
+        {"magnet:?xt=urn:btih:0123", true},
+        {"thunder://QUFh", true},
+        {"svn+ssh://host/repo", true},
+        {"www.example.com/a.rar", true},
+        {"dl.example.cn:8080/a", true},
+        {"192.168.1.10/a.iso", true},
+        {"", false},
+        {"A", false},
+        {"hello world", false},
+        {"http://", false},
+        {"magnet:?", false},
+        {"h://a", false},
+        {"1ftp://a", false},
+        {"://a", false},
+        {"www.example.com", false},
+        {"example.c/a", false},
+        {"example.123/a", false},
+        {"1.2.3/a", false},
+        {"a..b.com/x", false},
+        {"-a.com/x", false},
+        {"a.com:/x", false},
+        {" http://a/", false},
+        {"\xe5\x91\xb4"
+         "e",
+         false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsAddressShaped(c.bytes), c.shaped) << c.bytes;
+}
+
 }  // namespace
 }  // namespace linkdecode

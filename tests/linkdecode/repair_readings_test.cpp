@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "linkdecode/link_finder.h"
 #include "reference_encoder.h"
 
 namespace linkdecode {
@@ -60,7 +62,7 @@ struct RepairCase {
 void ExpectCases(const std::vector<RepairCase>& cases) {
     for (const RepairCase& c : cases) {
         const LinkReading reading = ReadRepairedLink(c.link);
-        EXPECT_EQ(reading.outcome, UnwrapOutcome::Decoded) << c.name;
+        EXPECT_EQ(reading.outcome, ReadOutcome::Decoded) << c.name;
         EXPECT_EQ(reading.address, c.address) << c.name;
         EXPECT_EQ(reading.repairs, c.repairs) << c.name;
     }
@@ -199,8 +201,95 @@ TEST(ReadRepairedLink, MakesNoAddressOfTheWordsAfterABareScheme) {
 TEST(ReadRepairedLink, RefusesWhatHoldsNoLink) {
     for (const std::string text : {"", "hello", "http://a/b", "thunder:/QUFh", "xthunder://QUFh"}) {
         const LinkReading reading = ReadRepairedLink(text);
-        EXPECT_NE(reading.outcome, UnwrapOutcome::Decoded) << text;
+        EXPECT_NE(reading.outcome, ReadOutcome::Decoded) << text;
         EXPECT_EQ(reading.repairs, 0u) << text;
+    }
+}
+
+// What repair mode reads from each link found in `text`.
+std::vector<LinkReading> ReadAll(const std::string& text) {
+    std::vector<LinkReading> readings;
+    for (const FoundLink& link : FindLinks(text, ReadMode::Repair, kMaxLinkBytes))
+        readings.push_back(ReadLink(link.text, {ReadMode::Repair, Charset::Auto}));
+    return readings;
+}
+
+// Words after a scheme and short Base64 decode to a few bytes that no markers vouch for; a link
+// an excerpt cut off decodes to the start of an address. None of them is offered.
+TEST(ReadLink, NamesWhatIsNoAddress) {
+    struct Case {
+        std::string text;
+        ReadOutcome outcome;
+        std::string whole;  // the address whose start a cut link's detail is
+    };
+    std::vector<Case> cases = {
+        {"the thunder://protocol is used by Xunlei", ReadOutcome::NotAnAddress, ""},
+        {"例如 qqdl://test 这样", ReadOutcome::NotAnAddress, ""},
+        {"see thunder://efgh and qqdl://efgh", ReadOutcome::NotAnAddress, ""},
+        {"flashget://abcd", ReadOutcome::NotAnAddress, ""},
+        {"thunder://hello world", ReadOutcome::NotAnAddress, ""},
+        {"Thunder://Download now", ReadOutcome::NotAnAddress, ""},
+        {"flashget://LinksForEveryDownloadManager.", ReadOutcome::NotAnAddress, ""},
+        {"qqdl://xuanfeng", ReadOutcome::NotAnAddress, ""},
+        {"thunder://QQ==", ReadOutcome::NotAnAddress, ""},
+        {"qqdl://QUI", ReadOutcome::NotAnAddress, ""},
+        {"thunder://...", ReadOutcome::CutShort, ""},
+    };
+    const std::string marks[] = {"…",      "⋯",        "...",      "。。。",   "（省略）",
+                                 "(省略)", "\xa1\xad", "&hellip;", "…（省略）"};
+    const std::pair<std::string, std::string> whole[] = {{Thunder(kSetup, false), kSetup},
+                                                         {FlashGet(kGbkFilm), kGbkFilm},
+                                                         {Qqdl(kUtf8Film), kUtf8Film}};
+    for (const auto& [link, address] : whole) {
+        for (const std::size_t cut : {16, 23, 37}) {
+            for (const std::string& mark : marks)
+                cases.push_back({"地址：" + link.substr(0, link.size() - cut) + mark,
+                                 ReadOutcome::CutShort, address});
+        }
+    }
+    for (const Case& c : cases) {
+        const std::vector<LinkReading> readings = ReadAll(c.text);
+        ASSERT_FALSE(readings.empty()) << c.text;
+        for (const LinkReading& reading : readings) {
+            EXPECT_EQ(reading.outcome, c.outcome) << c.text;
+            EXPECT_FALSE(reading.HasAddress()) << c.text;
+            if (!c.whole.empty()) {
+                EXPECT_GE(reading.detail.size(), 10u) << c.text;
+                EXPECT_EQ(c.whole.substr(0, reading.detail.size()), reading.detail) << c.text;
+            }
+        }
+    }
+}
+
+// Beside them, real links clean or damaged keep their addresses: markers vouch for whatever they
+// wrap, an address vouches for itself, and a link that lacks its tail where links end is whole.
+TEST(ReadLink, StillOffersRealLinks) {
+    const std::string hash = "0123456789ABCDEF0123456789ABCDEF";
+    const std::string host = "www.example.com/a.rar";
+    const struct {
+        std::string text;
+        std::string address;
+    } cases[] = {
+        {"下载：" + Thunder(kSetup) + " 或 " + Qqdl(kMagnet), kSetup},
+        {Thunder(hash), hash},
+        {Thunder(hash, false) + "…", hash},
+        {Qqdl(host), host},
+        {Qqdl("192.168.1.10:8080/a.iso"), "192.168.1.10:8080/a.iso"},
+        {"thunder://" + EncodeBase64(host), host},
+        {Qqdl(kSetup) + "…", kSetup},
+        {"thunder://" + EncodeBase64("AA" + kFtp, false) + "。", kFtp},
+        {Wrap(Qqdl(kEd2k), 30, "\n"), kEd2k},
+        {"flashget://W0ZMQVNIR0VUXUFCW0ZMQVNIR0VUXQ", "AB"},
+        {Qqdl("thunder://" + EncodeBase64("AA" + kSetup + "ZZ")),
+         "thunder://" + EncodeBase64("AA" + kSetup + "ZZ")},
+    };
+    for (const auto& c : cases) {
+        const std::vector<LinkReading> readings = ReadAll(c.text);
+        ASSERT_FALSE(readings.empty()) << c.text;
+        EXPECT_EQ(readings[0].outcome, ReadOutcome::Decoded) << c.text;
+        EXPECT_EQ(readings[0].address, c.address) << c.text;
+        for (const LinkReading& reading : readings)
+            EXPECT_TRUE(reading.HasAddress()) << c.text;
     }
 }
 

@@ -73,6 +73,18 @@ test("GBK, UTF-8 and repaired links", () => {
   }
 });
 
+test("lenient reading names what is no address", () => {
+  for (const [link, outcome, detail] of [
+    ["thunder://QQ==", "NotAnAddress", "A"],
+    ["qqdl://" + b64(utf8("http://a/bc")).slice(0, -4) + "\u2026", "CutShort", "http://a/"],
+  ]) {
+    const r = unwrap(link, { lenient: true });
+    assert.deepEqual([r.outcome, r.detail, r.address, r.bytes], [outcome, detail, null, null]);
+    assert.deepEqual(asJson(r), cliRecords(["--lenient", link])[0]);
+    assert.equal(unwrap(link).outcome, "Decoded");
+  }
+});
+
 test("find on a page's text", () => {
   const page = `<html><body>\n<a href="${thunder(GBK_BYTES)}">电影</a>\n` +
     `<p>plain text http://not/a/link</p><a href='qqdl://${b64(utf8("http://a/b"))}'>x</a>\n` +

@@ -107,6 +107,18 @@ def test_lenient_repairs(link, repairs):
     assert strict.repairs == ()
 
 
+@pytest.mark.parametrize("link, outcome, detail", [
+    ("thunder://QQ==", "NotAnAddress", "A"),
+    ("qqdl://" + b64(b"http://a/bc")[:-4] + "\u2026", "CutShort", "http://a/"),
+])
+def test_lenient_names_what_is_no_address(link, outcome, detail):
+    record = veltrun.unwrap(link, lenient=True)
+    assert (record.outcome, record.detail, record.address, record.bytes) == (
+        outcome, detail, None, None)
+    assert as_json(record) == cli_records(["--lenient", link])[0]
+    assert veltrun.unwrap(link).outcome == "Decoded"
+
+
 # ---------------------------------------------------------------------------------------------
 # find on a page's text
 

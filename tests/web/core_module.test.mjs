@@ -54,9 +54,10 @@ function links(count, seed) {
   return made;
 }
 
-// The first eight fields of a record, as `veltrun --json` writes them.
+// The first nine fields of a record, as `veltrun --json` writes them.
 const asJson = (r) => ({ input: r.input, line: r.line, scheme: r.scheme, outcome: r.outcome, address: r.address,
-                         charset: r.charset, bytes: r.bytes === null ? null : b64(r.bytes), repairs: r.repairs });
+                         charset: r.charset, bytes: r.bytes === null ? null : b64(r.bytes), repairs: r.repairs,
+                         detail: r.detail });
 const cli = (args, input) => execFileSync(EXE, ["--json", ...args], { input, maxBuffer: 1 << 26 })
   .toString("utf8").split("\n").filter(Boolean).map((line) => JSON.parse(line));
 

@@ -57,6 +57,7 @@ const pick = (li, sel) => { const n = li.querySelector(sel); return n ? n.textCo
 return [...document.querySelectorAll(arguments[0] + ' > li')].map(li => ({
   address: pick(li, '.address'), href: li.querySelector('a') ? li.querySelector('a').href : null,
   tags: [...li.querySelectorAll('.tag')].map(t => t.textContent), reason: pick(li, '.reason'),
+  detail: pick(li, '.detail'), buttons: li.querySelectorAll('button').length,
   repairs: [...li.querySelectorAll('[data-repair]')].map(t => t.dataset.repair),
   hint: pick(li, '.hint'), input: pick(li, '.input'), where: pick(li, '.where'),
   links: [...li.querySelectorAll('.link code')].map(c => c.textContent),
@@ -193,6 +194,41 @@ def group_forum(page, args):
     ])
     expect("forum summary", page.text("summary"), "找到 5 项：4 个地址，1 项无法还原。")
     expect("forum inputs", [rows[0]["input"], rows[2]["input"]], [links[0], links[2]])
+
+
+CUT = WRAP["flashget"](b"http://dl.example.org/files/setup-2.4.1.exe")[:-16]
+HOWTO = """<h2>迅雷链接是什么？</h2>
+<p>the thunder://protocol is used by Xunlei. 例如 qqdl://test 这样的链接，或者 thunder://QQ== 。</p>
+<p>完整的例子：{a} 与 {b}</p>
+<p>摘录：thunder://QUFodHRwOi8vd3d3LmV4YW1wbGU…（省略） 以及 {cut}…</p>
+"""
+
+
+def group_howto(page, args):
+    # A page about such links: its real links are listed, the rest named with what they decode
+    # to, and none of those is offered to copy or open.
+    links = [WRAP["thunder"](b"http://dl.example.com/a.rar"), WRAP["qqdl"](b"www.example.com/b.zip")]
+    page.set_strict(False)
+    page.paste(HOWTO.format(a=links[0], b=links[1], cut=CUT))
+    not_address = "解码结果不是地址（可能只是提到了这种链接）："
+    cut_short = "链接被截断，无法还原："
+    rows = page.rows()
+    expect("how-to rows", [(r["address"], r["reason"], r["detail"], r["href"] is not None, r["buttons"])
+                           for r in rows], [
+        (None, not_address, "\ue786-∈%", False, 0),
+        (None, not_address, "惦-", False, 0),
+        (None, not_address, "A", False, 0),
+        ("http://dl.example.com/a.rar", None, None, True, 1),
+        ("www.example.com/b.zip", None, None, False, 1),
+        (None, cut_short, "http://www.example", False, 0),
+        (None, cut_short, "http://dl.example.org/files/setup-2.4.1.e", False, 0),
+    ])
+    expect("how-to summary", page.text("summary"), "找到 7 项：2 个地址，5 项无法还原。")
+    page.english()
+    expect("how-to in English", [r["reason"] for r in page.rows()][-3:], [
+        None, "the link is cut short and cannot be restored:",
+        "the link is cut short and cannot be restored:"])
+    page.english()
 
 
 def group_files(page, args):
@@ -395,6 +431,10 @@ def group_hostile(page, args):
     page.paste("\n".join(WRAP[s](a) for a, _ in HOSTILE for s in ("thunder", "qqdl")))
     rows = page.rows()
     expect("hostile rows", len(rows), 2 * len(HOSTILE))
+    # Markers vouch for the Thunder links; the Whirlwind ones that read as no address are named,
+    # what they decode to shown as text.
+    expect("Whirlwind rows named", [r["detail"] is not None for r in rows[1::2]],
+           [True] * 6 + [False] * 4)
     for row, (address, clickable) in zip(rows, [h for h in HOSTILE for _ in range(2)]):
         name = repr(address)
         expect(name + " clickable", row["href"] is not None, clickable)
@@ -402,9 +442,10 @@ def group_hostile(page, args):
             raise Failure(f"{name}: href {row['href']!r}")
         if any(t not in ("li", "a", "span", "button", "p", "code") for t in row["elements"]):
             raise Failure(f"{name}: markup inserted: {row['elements']}")
+        shown = row["address"] if row["detail"] is None else row["detail"]
         if any(ord(c) < 0x20 or 0x7F <= ord(c) < 0xA0 or c in "\u202e\u2066\u200f"
-               for c in row["address"]):
-            raise Failure(f"{name}: control shown raw: {row['address']!r}")
+               for c in shown):
+            raise Failure(f"{name}: control shown raw: {shown!r}")
     expect("address of markup", rows[0]["address"], "<img src=x onerror=window.__pwned=1>")
     expect("address of controls", rows[14]["address"], r"http://a/\x1B]0;pwned\x07\x1B[2J")
     expect("address of overrides", rows[16]["address"],

@@ -174,7 +174,7 @@ void AppendTooLong(const linkdecode::FoundLink& link, std::string& out) {
     out += ",\"line\":" + std::to_string(link.line);
     out +=
         ",\"scheme\":null,\"outcome\":\"TooLong\",\"address\":null,\"charset\":null,"
-        "\"bytes\":null,\"repairs\":[],\"inputShown\":";
+        "\"bytes\":null,\"repairs\":[],\"detail\":null,\"inputShown\":";
     AppendShown(link.text, out);
     out +=
         ",\"tooLong\":true,\"repairWouldDecode\":false,\"openable\":false,"

@@ -46,12 +46,11 @@ export function copyText(record, form) {
   return record[COPY_FORMS[form]];
 }
 
-// The texts key of why a record gives no address.
+// The texts key of why a record gives no address: its outcome's name in lower case ("ignored",
+// "notalink", "notanaddress", "cutshort"), "toolong", or "empty" for a link that holds none.
 export function reasonKey(record) {
   if (record.tooLong) return "toolong";
-  if (record.outcome === "Ignored") return "ignored";
-  if (record.outcome === "NotALink") return "notalink";
-  return "empty";
+  return record.outcome === "Decoded" ? "empty" : record.outcome.toLowerCase();
 }
 
 // The line that sums a list up, in the words of `text` (texts.js's translator): its progress
@@ -98,6 +97,8 @@ export function recordRow(record, index, view) {
     item.append(address, button, meta);
   } else {
     item.append(element("p", "reason", text(reasonKey(record), { max: view.maxLinkBytes })));
+    // What a link read as no address decodes to, as the core escaped it: shown, never offered.
+    if (record.detail) item.append(element("code", "detail", record.detail));
     if (record.repairWouldDecode) item.append(element("p", "hint", text("hint")));
   }
   item.append(element("code", "input", record.inputShown));

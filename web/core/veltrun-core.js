@@ -206,11 +206,13 @@ export async function loadCore(wasm) {
 
   // A record as the core wrote it, with its address bytes as bytes. Its first fields are those of
   // `veltrun --json`: input, line (null for a link given whole), scheme, outcome ("Decoded",
-  // "NotALink", "Ignored", or "TooLong" for a link longer than maxLinkBytes, not read), address,
-  // charset, bytes (a Uint8Array here) and repairs (ids). Then, for rows: inputShown (the excerpt
-  // a row shows), tooLong, repairWouldDecode (strict mode: repair mode reads this one), openable,
-  // addressShown (controls and direction marks as \xNN; null when there is no address),
-  // percentOwn and percentUtf8 (percent-encoded from the link's own bytes, from the text read).
+  // "NotALink", "Ignored", in repair mode "NotAnAddress" or "CutShort", or "TooLong" for a link
+  // longer than maxLinkBytes, not read), address, charset, bytes (a Uint8Array here), repairs
+  // (ids) and detail (what a NotAnAddress or CutShort link decodes to, else null). Then, for
+  // rows: inputShown (the excerpt a row shows), tooLong, repairWouldDecode (strict mode: repair
+  // mode reads this one), openable, addressShown (controls and direction marks as \xNN; null
+  // when there is no address), percentOwn and percentUtf8 (percent-encoded from the link's own
+  // bytes, from the text read).
   //
   // bytes is decoded from Base64 when first read, and the core leaves out an address's three
   // renderings, to make them when one is first read, for every record of the same call at once:
@@ -262,6 +264,7 @@ export async function loadCore(wasm) {
     if (raw.bytes === null) record.bytes = null;
     else Object.defineProperty(record, "bytes", BYTES_FIELD);
     record.repairs = raw.repairs;
+    record.detail = raw.detail;
     record.inputShown = raw.inputShown;
     record.tooLong = raw.tooLong;
     record.repairWouldDecode = raw.repairWouldDecode;

@@ -3,7 +3,7 @@
 // than the core reads is skipped, as the command-line tool and the Python module skip it.
 "use strict";
 
-const RECORD_FIELDS = ["input", "line", "scheme", "outcome", "address", "charset", "bytes", "repairs"];
+const RECORD_FIELDS = ["input", "line", "scheme", "outcome", "address", "charset", "bytes", "repairs", "detail"];
 
 function recordOf(raw) {
   const record = {};

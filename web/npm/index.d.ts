@@ -6,8 +6,12 @@ export interface LinkRecord {
   readonly line: number | null;
   /** The scheme matched when Decoded. */
   readonly scheme: "thunder" | "flashget" | "qqdl" | null;
-  /** Decoded: a scheme matched; NotALink: a "/" but no scheme; Ignored: no "/" at all. */
-  readonly outcome: "Decoded" | "NotALink" | "Ignored";
+  /**
+   * Decoded: a scheme matched; NotALink: a "/" but no scheme; Ignored: no "/" at all. Lenient
+   * reading only: NotAnAddress, the link decodes to text that is no address; CutShort, the text
+   * cut the link off.
+   */
+  readonly outcome: "Decoded" | "NotALink" | "Ignored" | "NotAnAddress" | "CutShort";
   /** The address as text, bytes that are no character written \xNN; "" when the link holds none. */
   readonly address: string | null;
   /** The charset the address was read in. */
@@ -16,6 +20,8 @@ export interface LinkRecord {
   readonly bytes: Uint8Array | null;
   /** The ids of the repairs lenient reading made ("scheme-case", "url-safe-base64", ...). */
   readonly repairs: readonly string[];
+  /** NotAnAddress, CutShort: what the link decodes to, as text; null otherwise. */
+  readonly detail: string | null;
 }
 
 export interface ReadOptions {

@@ -63,6 +63,8 @@
     .row { display: flex; flex-wrap: wrap; align-items: center; gap: 4px; }
     .tag { color: #5a4a00; border: 1px solid #c9a200; border-radius: 2px; padding: 0 3px; font-size: 11px; }
     .address { font-family: ui-monospace, monospace; word-break: break-all; user-select: all; }
+    .reason { color: #8a1c1c; }
+    .detail { font-family: ui-monospace, monospace; word-break: break-all; }
     button { font: inherit; font-size: 11px; color: #1a1a1a; background: #fff; border: 1px solid #888;
       border-radius: 2px; padding: 0 4px; cursor: pointer; }
     .notice { color: #5a4a00; }`;
@@ -107,9 +109,14 @@
 
   function markRow(mark, root) {
     const row = styled("span", "row");
+    for (const tag of mark.tags) row.append(styled("span", "tag", tag));
+    if (mark.address === null) {
+      // A link read as no address: named, with what it decodes to, and never offered.
+      row.append(styled("span", "reason", mark.reason), styled("span", "detail", mark.detail));
+      return row;
+    }
     const notice = styled("span", "notice");
     notice.setAttribute("role", "status");
-    for (const tag of mark.tags) row.append(styled("span", "tag", tag));
     row.append(styled("span", "address", mark.address));
     row.append(button("copy", say("markCopy"), say("markCopy") + " " + mark.address, () => copy(mark.copy, notice, root)));
     if (state.aria2) {

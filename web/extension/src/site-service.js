@@ -3,7 +3,7 @@
 // is answered only when it comes from this extension's content script in a frame of a chosen
 // site, and only in one of the shapes below; anything else gets no answer.
 "use strict";
-import { copyText, hasAddress } from "./core/rows.js";
+import { copyText, hasAddress, reasonKey } from "./core/rows.js";
 import { translator } from "./core/texts.js";
 import { aria2Ready, aria2Words, loadAria2, permissionOf, sendToAria2 } from "./aria2.js";
 import { loadSettings, readOptions } from "./settings.js";
@@ -34,8 +34,13 @@ function words() {
 
 // What a marker shows of a record: the address as the core renders it, the scheme, charset and
 // repairs named, the text Copy copies, and the address to put in href where the core allows a
-// link to it.
+// link to it. A link the core read as no address (it gives a detail then) is named with what it
+// decodes to, and nothing to copy, open or send.
 function markOf(record, settings, text) {
+  if (!hasAddress(record)) {
+    return { input: record.input, address: null, reason: text(reasonKey(record)), detail: record.detail,
+             tags: [text(record.scheme)], copy: null, href: null };
+  }
   return {
     input: record.input,
     address: record.addressShown,
@@ -56,7 +61,7 @@ async function answer(core, message) {
     const text = words();
     return {
       marks: theCore.findEach(message.pieces, options).map((records) =>
-        records.filter(hasAddress).map((r) => markOf(r, settings, text))),
+        records.filter((r) => hasAddress(r) || r.detail !== null).map((r) => markOf(r, settings, text))),
     };
   }
   // veltrun-aria2: the link is read again here, from the page's own text, rather than taken
