@@ -5,6 +5,7 @@
 #include "cli/reporter.h"
 #include "linkdecode/address_check.h"
 #include "linkdecode/link_reader.h"
+#include "linkdecode/read_outcome.h"
 #include "linkdecode/text_render.h"
 
 #ifdef _WIN32
@@ -56,10 +57,12 @@ int RunOpen(const std::string& link, linkdecode::ReadMode mode) {
     Reporter reporter(false);
     const linkdecode::LinkReading reading = linkdecode::ReadLink(link, {mode});
     if (!reading.HasAddress()) {
-        Tell(reporter, Shown(link) + ": not opened: " +
-                           (reading.outcome == linkdecode::UnwrapOutcome::Decoded
-                                ? "the link holds no address"
-                                : "not a " + SchemeList("://") + " link"));
+        // The outcomes' own words, but for a link that decodes to nothing at all.
+        const std::string why =
+            reading.outcome == linkdecode::ReadOutcome::Decoded
+                ? std::string("the link holds no address")
+                : std::string(linkdecode::ReadOutcomeRow(reading.outcome).description);
+        Tell(reporter, Shown(link) + ": not opened: " + why);
         return 1;
     }
     if (!linkdecode::IsOpenableAddress(reading.address)) {
