@@ -36,10 +36,11 @@ test-fuzz: build-fuzz
 run: build-windows
 	./scripts/run-dialog.sh build/windows
 
-# Release packages in out/: the Windows zip, the Linux tarball and the .deb, checked after
-# packing (the .deb by lintian too).
+# Release packages in out/: the Windows zip and installer, the Linux tarball and the .deb,
+# checked after packing (the .deb by lintian too).
 package: build-windows build-linux
 	cd build/windows && cpack
+	cmake --build --preset windows --target msi_release
 	cd build/linux && cpack
 	./packaging/check-package.py build/windows build/linux
 

@@ -13,6 +13,20 @@ namespace {
 const char kNotALinkText[] = "您粘贴的内容不是迅雷/快车/旋风的下载地址!!!";
 const char kNotALinkCaption[] = "错误提示";
 
+// Posted to the dialog itself: decode the text it was opened with.
+constexpr UINT WM_DECODE_OPEN_TEXT = WM_APP + 1;
+
+// A C0 control or DEL. In code page 936 neither byte of a double-byte character is ever one.
+bool HoldsControl(const CString& text) {
+    for (int i = 0; i < text.GetLength(); ++i) {
+        const auto byte = static_cast<unsigned char>(static_cast<LPCSTR>(text)[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CLinkDecodeDlg, CDialog)
@@ -21,6 +35,7 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_BN_CLICKED(IDC_PASTE_DECODE, OnPasteDecode)
 ON_BN_CLICKED(IDC_COPY_DECODED, OnCopyDecoded)
+ON_MESSAGE(WM_DECODE_OPEN_TEXT, OnDecodeOpenText)
 END_MESSAGE_MAP()
 
 CLinkDecodeDlg::CLinkDecodeDlg()
@@ -41,7 +56,14 @@ BOOL CLinkDecodeDlg::OnInitDialog() {
 
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon));
+    if (m_openText) {
+        ::PostMessageA(m_hWnd, WM_DECODE_OPEN_TEXT, 0, 0);
+    }
     return TRUE;
+}
+
+void CLinkDecodeDlg::DecodeOnOpen(const CString& text) {
+    m_openText = text;
 }
 
 void CLinkDecodeDlg::OnSysCommand(UINT nID, LPARAM) {
@@ -81,6 +103,36 @@ void CLinkDecodeDlg::OnPasteDecode() {
     // unbroken line at a cost that grows with the square of its length.
     input.SendMessage(WM_PASTE, 0, 0);
 
+    DecodeInputBox();
+}
+
+LRESULT CLinkDecodeDlg::OnDecodeOpenText(WPARAM, LPARAM) {
+    if (!m_openText) {
+        return 0;
+    }
+    const CString text = *m_openText;
+    m_openText.reset();
+    if (HoldsControl(text)) {
+        RefuseInput();
+        return 0;
+    }
+    // Placed as a paste places it, so the box's own limit applies; a text the box cut short
+    // would give the start of some other address, so it is refused.
+    CWnd input = GetDlgItem(IDC_LINK_INPUT);
+    input.SendMessage(EM_SETSEL, 0, -1);
+    input.SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(text)));
+    CString held;
+    input.GetWindowText(held);
+    if (held != text) {
+        RefuseInput();
+        return 0;
+    }
+    DecodeInputBox();
+    return 0;
+}
+
+void CLinkDecodeDlg::DecodeInputBox() {
+    CWnd input = GetDlgItem(IDC_LINK_INPUT);
     CString pasted;
     input.GetWindowText(pasted);
     const linkdecode::UnwrapResult result =
@@ -90,17 +142,21 @@ void CLinkDecodeDlg::OnPasteDecode() {
         case linkdecode::UnwrapOutcome::Ignored:
             break;
         case linkdecode::UnwrapOutcome::NotALink:
-            input.SetWindowText("");
-            GetDlgItem(IDC_DECODED_OUTPUT).SetWindowText("");
-            GetDlgItem(IDC_COPY_DECODED).EnableWindow(FALSE);
-            // No owner: the dialog stays usable, and further refusals stack further boxes.
-            ::MessageBoxA(nullptr, kNotALinkText, kNotALinkCaption, MB_OK | MB_ICONEXCLAMATION);
+            RefuseInput();
             break;
         case linkdecode::UnwrapOutcome::Decoded:
             GetDlgItem(IDC_DECODED_OUTPUT).SetWindowText(result.text.c_str());
             GetDlgItem(IDC_COPY_DECODED).EnableWindow(TRUE);
             break;
     }
+}
+
+void CLinkDecodeDlg::RefuseInput() {
+    GetDlgItem(IDC_LINK_INPUT).SetWindowText("");
+    GetDlgItem(IDC_DECODED_OUTPUT).SetWindowText("");
+    GetDlgItem(IDC_COPY_DECODED).EnableWindow(FALSE);
+    // No owner: the dialog stays usable, and further refusals stack further boxes.
+    ::MessageBoxA(nullptr, kNotALinkText, kNotALinkCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CLinkDecodeDlg::OnCopyDecoded() {

@@ -12,7 +12,19 @@ namespace {
 
 using linkdecode::Charset;
 
-enum class OptionId { Help, Version, Lenient, Json, PercentEncode, Charset, Encode, File };
+enum class OptionId {
+    Help,
+    Version,
+    Lenient,
+    Json,
+    PercentEncode,
+    Charset,
+    Encode,
+    File,
+    Open,
+    RegisterHandler,
+    UnregisterHandler
+};
 
 struct OptionSpec {
     char shortName;
@@ -32,6 +44,9 @@ const OptionSpec kOptions[] = {
     {'c', "charset", true, true, OptionId::Charset},
     {'e', "encode", true, true, OptionId::Encode},
     {'f', "file", true, true, OptionId::File},
+    {0, "open", true, false, OptionId::Open},
+    {0, "register-handler", false, false, OptionId::RegisterHandler},
+    {0, "unregister-handler", false, false, OptionId::UnregisterHandler},
 };
 
 const char kSeeHelp[] = " (see 'veltrun --help')";
@@ -190,6 +205,16 @@ void Parser::Apply(const OptionSpec& spec, const std::string& shown, const std::
         case OptionId::File:
             o.inputs.push_back({InputSource::Kind::File, value});
             break;
+        case OptionId::Open:
+            o.desktop = CliOptions::Desktop::Open;
+            o.openLink = value;
+            break;
+        case OptionId::RegisterHandler:
+            o.desktop = CliOptions::Desktop::RegisterHandler;
+            break;
+        case OptionId::UnregisterHandler:
+            o.desktop = CliOptions::Desktop::UnregisterHandler;
+            break;
     }
 }
 
@@ -241,6 +266,17 @@ Options:
   -e, --encode SCHEME    make a link of each ADDRESS (or of each line of the
                          input) for thunder, flashget or qqdl; with
                          --charset gbk the UTF-8 address is converted first
+      --open LINK        open the address LINK wraps with the desktop's own
+                         program (xdg-open, or the browser on Windows), if it
+                         is an http, https, ftp, magnet or ed2k address
+                         without spaces or control characters; anything else
+                         is only shown (also as a desktop notification)
+      --register-handler
+                         make veltrun --open what opens thunder://,
+                         flashget:// and qqdl:// links for this user, and say
+                         which program opened them before
+      --unregister-handler
+                         give each scheme back to that program
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 

@@ -22,7 +22,10 @@ struct CliOptions {
     bool percentEncode = false;
     linkdecode::Charset charset = linkdecode::Charset::Auto;
     const linkdecode::LinkScheme* encodeScheme = nullptr;  // set by --encode
-    std::vector<InputSource> inputs;                       // never empty after parsing
+    enum class Desktop { None, Open, RegisterHandler, UnregisterHandler };
+    Desktop desktop = Desktop::None;  // set by --open (the link in openLink) and --*-handler
+    std::string openLink;
+    std::vector<InputSource> inputs;  // never empty after parsing
 };
 
 struct ParsedCommandLine {

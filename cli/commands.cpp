@@ -3,6 +3,8 @@
 #include "cli/command_line.h"
 #include "cli/decode_command.h"
 #include "cli/encode_command.h"
+#include "cli/handler_registration.h"
+#include "cli/open_command.h"
 #include "cli/input_stream.h"
 #include "cli/output_stream.h"
 #include "cli/reporter.h"
@@ -77,6 +79,18 @@ int RunVeltrun(const std::vector<std::string>& args) {
             WriteAndFlush(OutputStream::Target::Stderr, "veltrun: " + parsed.error + "\n");
             return 2;
         case ParsedCommandLine::Action::Run:
+            break;
+    }
+    switch (parsed.options.desktop) {
+        case CliOptions::Desktop::Open:
+            return RunOpen(parsed.options.openLink, parsed.options.lenient
+                                                        ? linkdecode::ReadMode::Repair
+                                                        : linkdecode::ReadMode::Strict);
+        case CliOptions::Desktop::RegisterHandler:
+            return RegisterHandler();
+        case CliOptions::Desktop::UnregisterHandler:
+            return UnregisterHandler();
+        case CliOptions::Desktop::None:
             break;
     }
     return Run(parsed.options);

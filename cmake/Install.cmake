@@ -1,5 +1,6 @@
 # What `cmake --install` puts where on Linux, through GNUInstallDirs. Components:
-#   program      the tool, its man page, completions and documents (what the .deb holds)
+#   program      the tool, its man page, completions, documents and the desktop entry that
+#                makes it the handler of private links (what the .deb holds)
 #   development  the core for other C++ programs: headers, static library and the package
 #                config by which find_package(Veltrun) gives Veltrun::linkdecode
 #   development-debian  the copyright and changelog the veltrun-dev package needs in its own
@@ -57,6 +58,9 @@ install(FILES ${PROJECT_BINARY_DIR}/gz/veltrun.1.gz DESTINATION ${CMAKE_INSTALL_
   COMPONENT program)
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/gz/changelog.gz
   DESTINATION ${VELTRUN_DOC_DIR} COMPONENT program)
+# Hidden from menus: it only answers clicks on thunder://, flashget:// and qqdl:// links.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/veltrun.desktop
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications COMPONENT program)
 install(FILES ${VELTRUN_COMPLETIONS}/veltrun.bash RENAME veltrun
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions COMPONENT program)
 install(FILES ${VELTRUN_COMPLETIONS}/veltrun.fish

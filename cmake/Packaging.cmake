@@ -16,7 +16,9 @@ if(WIN32)
   1. 在网页、论坛或聊天窗口中复制一个链接。
   2. 运行 Veltrun.exe，点击“粘贴地址解码”，下方的框里就是真实的下载地址。
   3. 点击“复制内容”，把地址复制到剪贴板，再粘贴到任意下载工具中。
-  无需安装：不写注册表，不保存任何设置，删除文件夹即卸载。
+  便携版（.zip）无需安装：不写注册表，不保存任何设置，删除文件夹即卸载。
+  安装版（.msi）另在开始菜单中添加 Veltrun，并在点击 thunder://、flashget://、
+  qqdl:// 链接时打开 Veltrun（已被其他程序占用的协议除外）；可在“应用和功能”中卸载。
 
 命令行工具 cli\\veltrun.exe
   一次转换多个链接，或找出一段文字、一个网页里的全部链接，每行输出一个地址：
@@ -28,8 +30,11 @@ if(WIN32)
   2. Run Veltrun.exe and click 粘贴地址解码 (paste and decode): the box
      below shows the real download address.
   3. Click 复制内容 (copy) to put the address on the clipboard.
-  Nothing to install: no registry entries, no settings; delete the
-  folder to remove it.
+  The zip needs no installation: no registry entries, no settings;
+  delete the folder to remove it. The installer (.msi) also adds a
+  Start menu entry and makes a click on a thunder://, flashget:// or
+  qqdl:// link open Veltrun (unless another program owns the scheme);
+  remove it in Apps & features.
 
 Command-line tool cli\\veltrun.exe
   Unwraps many links at once, or every link in a text or a web page,

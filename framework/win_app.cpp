@@ -1,6 +1,9 @@
 #include "framework/win_app.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -50,6 +53,32 @@ CWinApp* AfxGetApp() {
 
 CWnd* AfxGetMainWnd() {
     return g_app != nullptr ? g_app->m_pMainWnd : nullptr;
+}
+
+std::vector<CString> AfxGetArguments() {
+    std::vector<CString> arguments;
+    int count = 0;
+    // Split in UTF-16, where a quote or a backslash is always itself: in code page 936 the
+    // second byte of a double-byte character may be a backslash.
+    const std::unique_ptr<LPWSTR, decltype(&::LocalFree)> argv(
+        ::CommandLineToArgvW(::GetCommandLineW(), &count), &::LocalFree);
+    if (argv == nullptr) {
+        return arguments;
+    }
+    for (int i = 1; i < count; ++i) {
+        const LPCWSTR wide = argv.get()[i];
+        const int length = ::lstrlenW(wide);
+        const int size =
+            ::WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+        CString narrow;
+        if (size > 0) {
+            ::WideCharToMultiByte(CP_ACP, 0, wide, length, narrow.GetBuffer(size), size, nullptr,
+                                  nullptr);
+            narrow.ReleaseBuffer(size);
+        }
+        arguments.push_back(narrow);
+    }
+    return arguments;
 }
 
 void AfxEnableControlContainer() {}

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "framework/afx_string.h"
 #include "framework/message_map.h"
 #include "framework/wnd.h"
 
@@ -47,6 +50,10 @@ CWinApp* AfxGetApp();
 
 // The application's main window, or null.
 CWnd* AfxGetMainWnd();
+
+// The arguments after the program's name, split as the C runtime splits a command line and
+// converted to the ANSI code page; a character the code page lacks becomes "?".
+std::vector<CString> AfxGetArguments();
 
 // Allows dialogs to host ActiveX controls. The program hosts none, so nothing needs doing.
 void AfxEnableControlContainer();

@@ -17,9 +17,10 @@ int AddressPlausibility(std::string_view address);
 // matter. Words, a few letters, or a host cut before its "/" fail.
 bool IsAddressShaped(std::string_view bytes);
 
-// Whether a page may offer `address` as a link to open: it starts, in any letter case, with
-// http://, https://, ftp://, ed2k:// or magnet:? and holds no space and no character the
-// renderers escape (controls, direction marks), so that what a page shows is what opens.
+// Whether a front end may open `address` or offer it as a link to open (the page's links,
+// veltrun --open): it starts, in any letter case, with http://, https://, ftp://, ed2k:// or
+// magnet:? and holds no space and no character the renderers escape (controls, direction
+// marks), so that what is shown is what opens.
 // Every other scheme (javascript:, data:, the private links) is refused.
 bool IsOpenableAddress(std::string_view address);
 

@@ -10,7 +10,8 @@ programs are programs of the right kind, and that the version in the name is the
 readme and `veltrun --version` show. The .deb is also unpacked into a scratch root, where its
 veltrun runs and its man page renders, and lintian must find no error or warning in it; the
 veltrun-dev .deb beside it must hold the core's headers, its static library and the CMake
-package config, and pass lintian too. With
+package config, and pass lintian too. The installer beside the zip must hold the zip's files
+and register the three URL protocols. With
 --web, the page's zip must hold its three files and the licence, the page its strict
 Content-Security-Policy.
 """
@@ -35,7 +36,8 @@ EXPECTED = {
             "usr/share/doc/veltrun/copyright": None, "usr/share/doc/veltrun/changelog.gz": None,
             "usr/share/bash-completion/completions/veltrun": None,
             "usr/share/zsh/vendor-completions/_veltrun": None,
-            "usr/share/fish/vendor_completions.d/veltrun.fish": None},
+            "usr/share/fish/vendor_completions.d/veltrun.fish": None,
+            "usr/share/applications/veltrun.desktop": None},
 }
 DEB_FIELDS = {"Package": "veltrun", "Section": "utils", "Priority": "optional"}
 DEV_FIELDS = {"Package": "veltrun-dev", "Section": "libdevel", "Priority": "optional"}
@@ -182,6 +184,10 @@ def check_deb(build_dir, path, files, version):
         if page.returncode != 0 or page.stderr or "Veltrun " + version not in page.stdout:
             problems.append("man -l: status %d, %r, page %r"
                             % (page.returncode, page.stderr, page.stdout[:200]))
+        entry = run(["desktop-file-validate",
+                     os.path.join(root, "usr/share/applications/veltrun.desktop")])
+        if entry.returncode != 0 or entry.stdout.strip():
+            problems.append("desktop-file-validate: %s" % entry.stdout.strip())
 
     return problems + lintian_problems(path)
 
@@ -239,10 +245,63 @@ def check(build_dir, generator, out_dir):
         raise SystemExit("check-package: %s:\n  %s" % (path, "\n  ".join(problems)))
     shown = os.path.relpath(path, ROOT) if path.startswith(ROOT + os.sep) else path
     print("check-package: %s: %s" % (shown, ", ".join(sorted(files))))
+    if generator == "ZIP":
+        check_msi(path, files, version)
     if generator == "DEB":
         name = cpack_setting(build_dir, "CPACK_DEBIAN_PACKAGE_NAME")
         check_dev_deb(os.path.join(out_dir, os.path.basename(path).replace(
             name + "_", name + "-dev_", 1)), version)
+
+
+def msi_table(path, table):
+    """The rows of an installer's table as lists of columns, after the three header lines."""
+    listing = run(["msiinfo", "export", path, table]).stdout
+    return [line.split("\t") for line in listing.splitlines()[3:]]
+
+
+def check_msi(zip_path, zip_files, version):
+    """The installer beside the zip: the zip's files, byte for byte, below Program
+    Files\\Veltrun, its version and publisher, and the three URL protocols."""
+    path = zip_path[:-len(".zip")] + ".msi"
+    if not os.path.exists(path):
+        raise SystemExit("check-package: %s is missing" % path)
+    problems = []
+    properties = dict(row[:2] for row in msi_table(path, "Property") if len(row) >= 2)
+    for name, wanted in (("ProductVersion", version), ("ProductName", "Veltrun"),
+                         ("Manufacturer", "The Veltrun developers"), ("ALLUSERS", "1")):
+        if properties.get(name) != wanted:
+            problems.append("%s is %r, not %r" % (name, properties.get(name), wanted))
+    with tempfile.TemporaryDirectory() as tmp:
+        run(["msiextract", "-C", tmp, path])
+        found = {}
+        for top, _, names in os.walk(os.path.join(tmp, "Veltrun")):
+            for n in names:
+                with open(os.path.join(top, n), "rb") as f:
+                    found[os.path.relpath(os.path.join(top, n),
+                                          os.path.join(tmp, "Veltrun"))] = f.read()
+    differing = sorted(set(found) ^ set(zip_files))
+    # Each strip stamps the time into a program's header, so programs are compared by kind and
+    # size, the documents byte for byte.
+    for f, data in found.items():
+        theirs = zip_files.get(f, (None, False))[0]
+        if theirs is None:
+            continue
+        if f.endswith(".exe"):
+            if not data.startswith(b"MZ") or len(data) != len(theirs):
+                differing.append(f)
+        elif data != theirs:
+            differing.append(f)
+    if differing:
+        problems.append("files unlike the zip's: %s" % ", ".join(differing))
+    commands = {row[2] for row in msi_table(path, "Registry")
+                if len(row) > 4 and row[4] == '"[INSTALLDIR]Veltrun.exe" "%1"'}
+    wanted = {"Software\\Classes\\%s\\shell\\open\\command" % s
+              for s in ("thunder", "flashget", "qqdl")}
+    if commands != wanted:
+        problems.append("URL protocols %s" % sorted(commands))
+    if problems:
+        raise SystemExit("check-package: %s:\n  %s" % (path, "\n  ".join(problems)))
+    print("check-package: %s: %s" % (os.path.relpath(path, ROOT), ", ".join(sorted(found))))
 
 
 WEB_FILES = ("index.html", "veltrun.css", "veltrun.js", "LICENSE")

@@ -53,6 +53,10 @@ needs=(
   /usr/lib/python3.11/ensurepip/__init__.py python3-venv
   /usr/lib/python3/dist-packages/pytest/__init__.py python3-pytest
   /usr/lib/python3/dist-packages/mypy/__init__.py python3-mypy
+  /usr/bin/wixl                       wixl
+  /usr/bin/msibuild                   msitools
+  /usr/bin/desktop-file-validate      desktop-file-utils
+  /usr/bin/xdg-mime                   xdg-utils
 )
 extra=("$@")  # further packages a caller needs, as "file package" pairs
 needs+=("${extra[@]}")
@@ -70,7 +74,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}" >/dev/null
+  # Another install may hold dpkg's lock for a while; wait for it rather than fail.
+  apt-get install -y -qq -o DPkg::Lock::Timeout=300 "${missing[@]}" >/dev/null
 fi
 
 # Wine derives the ANSI code page from the locale: zh_CN.UTF-8 gives code page 936.

@@ -6,7 +6,8 @@
 #   wine-run.sh --stop                  end this tree's Xvfb and wineserver
 #
 # Everything lives under build/: the prefix in build/wineprefix, the display's number, X authority
-# cookie, lock and logs in build/wine-state. The first call sets the prefix up and starts Xvfb; later
+# cookie, lock and logs in build/wine-state. VELTRUN_WINEPREFIX and VELTRUN_WINE_STATE move them,
+# for a test that needs a prefix and a display of its own. The first call sets the prefix up and starts Xvfb; later
 # calls, also concurrent ones, find both again. An existing $DISPLAY is used only with
 # VELTRUN_USE_DISPLAY=1, so tests never depend on the caller's desktop.
 #
@@ -15,10 +16,11 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-state=$root/build/wine-state
+state=${VELTRUN_WINE_STATE:-$root/build/wine-state}
 wineserver_bin=/usr/lib/wine/wineserver64
 export WINEPREFIX=${VELTRUN_WINEPREFIX:-$root/build/wineprefix}
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder is off: an installer's shortcuts must not reach the host's own menus.
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 # Debian's wineserver wrapper starts the server with no persistence; the binary itself keeps it a
 # few seconds, so consecutive test programs share one server.

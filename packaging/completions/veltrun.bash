@@ -23,6 +23,9 @@ _veltrun() {
             mapfile -t COMPREPLY < <(compgen -W 'auto gbk utf8 raw' -- "$cur")
             return 0
             ;;
+        --open)
+            return 0
+            ;;
         -f | --file)
             compopt -o filenames
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
@@ -32,7 +35,8 @@ _veltrun() {
 
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '-l --lenient -c --charset -p --percent-encode
-            -j --json -f --file -e --encode -h --help -V --version' -- "$cur")
+            -j --json -f --file -e --encode --open --register-handler --unregister-handler
+            -h --help -V --version' -- "$cur")
     fi
 }
 

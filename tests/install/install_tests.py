@@ -235,6 +235,7 @@ def group_install(build):
         "bin/veltrun", "share/man/man1/veltrun.1.gz", "share/doc/veltrun/copyright",
         "share/doc/veltrun/changelog.gz", "share/bash-completion/completions/veltrun",
         "share/fish/vendor_completions.d/veltrun.fish", "share/zsh/site-functions/_veltrun",
+        "share/applications/veltrun.desktop",
         "lib/liblinkdecode.a", "lib/cmake/Veltrun/VeltrunConfig.cmake",
         "lib/cmake/Veltrun/VeltrunConfigVersion.cmake"])
     if build.version not in run([os.path.join(prefix, "bin", "veltrun"), "--version"]).stdout:

@@ -6,12 +6,14 @@ namespace e2e {
 namespace {
 
 // All zero if the start failed.
-PROCESS_INFORMATION Start(const std::string& exePath) {
+PROCESS_INFORMATION Start(const std::string& exePath, const std::string& arguments) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    std::vector<char> commandLine(exePath.begin(), exePath.end());
-    commandLine.insert(commandLine.begin(), '"');
-    commandLine.push_back('"');
+    std::string line = '"' + exePath + '"';
+    if (!arguments.empty()) {
+        line += ' ' + arguments;
+    }
+    std::vector<char> commandLine(line.begin(), line.end());
     commandLine.push_back('\0');
     PROCESS_INFORMATION info = {};
     if (!::CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -23,7 +25,8 @@ PROCESS_INFORMATION Start(const std::string& exePath) {
 
 }  // namespace
 
-AppProcess::AppProcess(const std::string& exePath) : AppProcess(Start(exePath)) {}
+AppProcess::AppProcess(const std::string& exePath, const std::string& arguments)
+    : AppProcess(Start(exePath, arguments)) {}
 
 AppProcess::AppProcess(const PROCESS_INFORMATION& started)
     : process_(started.hProcess),

@@ -13,8 +13,9 @@ namespace e2e {
 // leaves a dialog behind for the next one.
 class AppProcess {
 public:
-    // Starts `exePath` (a Windows path) with no arguments; IsRunning() is false if that failed.
-    explicit AppProcess(const std::string& exePath);
+    // Starts `exePath` (a Windows path) with `arguments` after its quoted name on the command
+    // line; IsRunning() is false if that failed.
+    explicit AppProcess(const std::string& exePath, const std::string& arguments = {});
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;

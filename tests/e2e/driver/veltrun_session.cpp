@@ -28,7 +28,8 @@ std::string ArtifactsDirectory() {
     return WindowsPath(VELTRUN_ARTIFACTS_DIR);
 }
 
-VeltrunSession::VeltrunSession() : process_(std::make_unique<AppProcess>(VeltrunExePath())) {
+VeltrunSession::VeltrunSession(const std::string& arguments)
+    : process_(std::make_unique<AppProcess>(VeltrunExePath(), arguments)) {
     if (!process_->IsRunning()) {
         return;
     }

@@ -32,7 +32,8 @@ struct MessageBoxView {
 class VeltrunSession {
 public:
     // Starts the program and waits for its main dialog; Dialog() is null if it never came.
-    VeltrunSession();
+    // `arguments` follow the program's name on its command line.
+    explicit VeltrunSession(const std::string& arguments = {});
 
     const AppProcess& Process() const { return *process_; }
     HWND Dialog() const { return dialog_; }
