@@ -1,12 +1,14 @@
 #include "cli/open_command.h"
 
-#include "linkdecode/platform_gb_converter.h"
 #include "cli/output_stream.h"
 #include "cli/reporter.h"
 #include "linkdecode/address_check.h"
 #include "linkdecode/link_reader.h"
+#include "linkdecode/platform_gb_converter.h"
 #include "linkdecode/read_outcome.h"
 #include "linkdecode/text_render.h"
+
+#include <cstdlib>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -33,7 +35,10 @@ void Tell(Reporter& reporter, const std::string& text) {
         ::MessageBoxW(nullptr, WideFromUtf8("veltrun: " + text).c_str(), L"Veltrun",
                       MB_OK | MB_ICONEXCLAMATION);
 #else
-    if (ProgramExists("notify-send"))
+    // Without a desktop session notify-send has nowhere to show it and only adds its own error.
+    const bool desktop =
+        std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    if (desktop && ProgramExists("notify-send"))
         RunProgram({"notify-send", "--app-name=Veltrun", "--", "Veltrun", text});
 #endif
 }
