@@ -46,9 +46,9 @@ const run = (task) => Promise.resolve().then(task).catch(report);
 
 // --- sources ----------------------------------------------------------------------------------
 
+// One injection, one round trip to the page: the last file's value is the result.
 async function readPage(tabId) {
-  await chrome.scripting.executeScript({ target: { tabId }, files: ["page-text.js"] });
-  const results = await chrome.scripting.executeScript({ target: { tabId }, func: () => veltrunPageText.gather() });
+  const results = await chrome.scripting.executeScript({ target: { tabId }, files: ["page-text.js", "page-read.js"] });
   const result = results?.[0]?.result;
   if (typeof result !== "string") throw new TypeError("the page gave no text");
   return result;
@@ -146,13 +146,15 @@ function listen() {
   }));
 }
 
+// The page is read while the core compiles and the popup lays itself out: both start before
+// anything else the popup does.
+const source = readSource().then((read) => ({ read }), (error) => ({ error }));
+const loaded = core.get().then((theCore) => ({ theCore }), (error) => ({ error }));
+
 async function start() {
   addSettingsFields($("choices"));
   applyTexts();
   $("summary").textContent = message("scanning");
-  // The page is read while the core compiles and the settings load.
-  const source = readSource().then((read) => ({ read }), (error) => ({ error }));
-  const loaded = core.get().then((theCore) => ({ theCore }), (error) => ({ error }));
   state.settings = await loadSettings();
   showSettings();
   listen();
