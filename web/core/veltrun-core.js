@@ -60,10 +60,15 @@ function gbCodeTable() {
 
 // --- checking what callers pass ----------------------------------------------------------------
 
-function bytesOf(value, name) {
-  if (typeof value === "string") return ENCODER.encode(value);
-  if (value instanceof Uint8Array) return value;
+// `value` as it may go into the module: a string (encoded on the way in) or bytes.
+function inputOf(value, name) {
+  if (typeof value === "string" || value instanceof Uint8Array) return value;
   throw new TypeError(`Veltrun: ${name} must be a string or a Uint8Array`);
+}
+
+function bytesOf(value, name) {
+  value = inputOf(value, name);
+  return typeof value === "string" ? ENCODER.encode(value) : value;
 }
 
 // `options` with each of `defaults`' keys checked and filled in; an unknown key is refused, since
@@ -187,14 +192,21 @@ export async function loadCore(wasm) {
     }
   }
 
-  // Calls `name` with `bytes` copied into the module's memory, then further arguments.
-  function withBytes(name, bytes, ...args) {
+  // Calls `name` with `input` (bytes, or a string as UTF-8) put into the module's memory, then
+  // further arguments. A string is encoded straight into that memory: encoding it apart first
+  // costs a copy of every piece of a long paste. Its UTF-8 takes at most 3 bytes a UTF-16 unit
+  // (a lone surrogate becomes U+FFFD, as TextEncoder.encode makes it).
+  function withBytes(name, input, ...args) {
     return guarded(() => {
-      const at = core.vt_alloc(bytes.length || 1);
-      if (at === 0) throw new RangeError("Veltrun: out of memory for " + bytes.length + " bytes");
-      heap().set(bytes, at);
+      const text = typeof input === "string";
+      const capacity = (text ? input.length * 3 : input.length) || 1;
+      const at = core.vt_alloc(capacity);
+      if (at === 0) throw new RangeError("Veltrun: out of memory for " + capacity + " bytes");
+      let length = input.length;
+      if (text) length = ENCODER.encodeInto(input, heap().subarray(at, at + capacity)).written;
+      else heap().set(input, at);
       try {
-        return core[name](at, bytes.length, ...args);
+        return core[name](at, length, ...args);
       } finally {
         core.vt_free(at);
       }
@@ -294,7 +306,7 @@ export async function loadCore(wasm) {
 
   // The record of one link given whole, as the CLI reads one given as an argument.
   function unwrap(link, options) {
-    const bytes = bytesOf(link, "link");
+    const bytes = inputOf(link, "link");
     const { lenient, charset } = readOptions(options);
     withBytes("vt_unwrap", bytes, lenient ? 1 : 0, indexIn(charsets, charset));
     return recordOf(result(), []);
@@ -335,8 +347,8 @@ export async function loadCore(wasm) {
         live();
         if (finished) throw new Error("Veltrun: feed() after finish()");
         if (typeof piece !== "string") {
-          const bytes = bytesOf(piece, "piece");
-          if (pending !== "") withBytes("vt_decode_feed", ENCODER.encode(pending), session);  // a lone half
+          const bytes = inputOf(piece, "piece");
+          if (pending !== "") withBytes("vt_decode_feed", pending, session);  // a lone half
           pending = "";
           withBytes("vt_decode_feed", bytes, session);
           return;
@@ -345,13 +357,13 @@ export async function loadCore(wasm) {
         const last = text.charCodeAt(text.length - 1);
         pending = last >= 0xd800 && last < 0xdc00 ? text.slice(-1) : "";
         if (pending !== "") text = text.slice(0, -1);
-        withBytes("vt_decode_feed", ENCODER.encode(text), session);
+        withBytes("vt_decode_feed", text, session);
       },
       // Ends the text.
       finish() {
         live();
         if (finished) return;
-        if (pending !== "") withBytes("vt_decode_feed", ENCODER.encode(pending), session);
+        if (pending !== "") withBytes("vt_decode_feed", pending, session);
         guarded(() => core.vt_decode_finish(session));
         more = Object.freeze(result());
         finished = true;
@@ -433,7 +445,7 @@ export async function loadCore(wasm) {
   // The link of `scheme` for `address`, from its UTF-8 bytes or (charset "gbk") its GB18030 ones;
   // throws a RangeError whose reason names why when no link can carry it.
   function wrap(address, scheme, options) {
-    const bytes = bytesOf(address, "address");
+    const bytes = inputOf(address, "address");
     const index = indexIn(schemes, scheme, "scheme");
     const { charset } = encodeOptions(options, { charset: "utf8" });
     withBytes("vt_wrap", bytes, index, charset === "gbk" ? 1 : 0);
@@ -449,7 +461,7 @@ export async function loadCore(wasm) {
   // The three links of each non-blank line of `text`: [{status ("ok" or wrap's reason), input
   // (the line as a row shows it), links: [{scheme, link}]}].
   function encode(text, options) {
-    const bytes = bytesOf(text, "text");
+    const bytes = inputOf(text, "text");
     const { gbk } = encodeOptions(options, { gbk: false });
     withBytes("vt_encode", bytes, gbk ? 1 : 0);
     return result();

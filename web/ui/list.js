@@ -11,6 +11,7 @@ const TASK_MS = 30;
 const PIECE_CHARS = 1 << 16;
 const ROWS_PER_CALL = 200;
 const ROWS_PER_PAGE = 60;  // rendered at a time, more as the list is scrolled near its end
+const FIRST_SCREEN = 20;  // rows that fill a popup or a page's first view
 
 const pause = () => (globalThis.scheduler?.yield ? scheduler.yield() : new Promise((r) => setTimeout(r)));
 
@@ -99,10 +100,13 @@ export class RecordList {
     this.reset();
     try {
       let at = 0;
+      // The first task ends once the first screen's records are in, to show them before the rest.
+      const firstScreen = Math.min(this.limit, FIRST_SCREEN);
+      const waiting = () => this.shown === 0 && this.records.length < firstScreen;
       while (!this.finished) {
         const taskStart = performance.now();
         do {
-          const records = decoder.next(ROWS_PER_CALL);
+          const records = decoder.next(waiting() ? firstScreen - this.records.length : ROWS_PER_CALL);
           if (records.length > 0) {
             records.forEach((record) => this.add(record));
           } else if (at < source.length) {
@@ -115,7 +119,7 @@ export class RecordList {
           } else {
             this.finished = true;
           }
-        } while (!this.finished && performance.now() - taskStart < TASK_MS);
+        } while (!this.finished && (waiting() || this.shown > 0) && performance.now() - taskStart < TASK_MS);
         this.fill();
         this.summarize();
         // Marks the benchmark reads: the first rows on screen.

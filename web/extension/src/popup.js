@@ -10,9 +10,9 @@ import { addSettingsFields } from "../../ui/settings-form.js";
 import { translator } from "../../ui/texts.js";
 import { offerAria2 } from "./aria2-buttons.js";
 import { LANGUAGE } from "./language.js";
-import { SELECTION_PREFIX } from "./messages.js";
 import { loadSettings, readOptions, saveSettings } from "./settings.js";
 import { offerSite } from "./site-switch.js";
+import { early } from "./popup-source.js";
 
 const POPUP_ROWS = 100;  // a longer list is offered in a tab of its own
 
@@ -20,7 +20,12 @@ const $ = (id) => document.getElementById(id);
 const params = new URLSearchParams(location.search);
 const inTab = params.has("tab") || params.has("selection");
 const message = (name, ...values) => chrome.i18n.getMessage(name, values.map(String));
-const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
+let wasm = early.wasm;  // taken once: a failed load fetches the module again
+const core = keptCore(() => {
+  const fetched = wasm ?? fetch(chrome.runtime.getURL("core/veltrun.wasm"));
+  wasm = null;
+  return fetched;
+});
 
 const state = {
   text: translator(LANGUAGE),  // with the core's English repair names once it is loaded
@@ -43,40 +48,6 @@ function report(error) {
 
 // Runs `task` (which may return a promise) and reports its failure.
 const run = (task) => Promise.resolve().then(task).catch(report);
-
-// --- sources ----------------------------------------------------------------------------------
-
-async function readPage(tabId) {
-  await chrome.scripting.executeScript({ target: { tabId }, files: ["page-text.js"] });
-  const results = await chrome.scripting.executeScript({ target: { tabId }, func: () => veltrunPageText.gather() });
-  const result = results?.[0]?.result;
-  if (typeof result !== "string") throw new TypeError("the page gave no text");
-  return result;
-}
-
-async function readSelection(key) {
-  if (!key.startsWith(SELECTION_PREFIX)) return null;
-  const stored = await chrome.storage.session.get(key);
-  await chrome.storage.session.remove(key);
-  return typeof stored[key] === "string" ? stored[key] : null;
-}
-
-async function readSource() {
-  if (params.has("selection")) {
-    state.fromPage = false;
-    const selection = await readSelection(params.get("selection"));
-    if (selection === null) throw new Error(message("selectionGone"));
-    return selection;
-  }
-  state.tabId = params.has("tab")
-    ? Number(params.get("tab"))
-    : (await chrome.tabs.query({ active: true, currentWindow: true }))[0]?.id;
-  try {
-    return await readPage(state.tabId);
-  } catch {
-    throw new Error(message("cannotRead"));
-  }
-}
 
 // --- the list ---------------------------------------------------------------------------------
 
@@ -146,17 +117,18 @@ function listen() {
   }));
 }
 
+const loaded = core.get().then((theCore) => ({ theCore }), (error) => ({ error }));
+
 async function start() {
   addSettingsFields($("choices"));
   applyTexts();
   $("summary").textContent = message("scanning");
-  // The page is read while the core compiles and the settings load.
-  const source = readSource().then((read) => ({ read }), (error) => ({ error }));
-  const loaded = core.get().then((theCore) => ({ theCore }), (error) => ({ error }));
   state.settings = await loadSettings();
   showSettings();
   listen();
-  const read = await source;
+  const read = await early.source;
+  state.fromPage = read.fromPage;
+  state.tabId = read.tabId;
   performance.mark("page-read");
   // The site switch and the aria2 buttons need the tab; they are found while the core loads.
   const offers = Promise.all([offerSite(state.tabId), offerAria2(() => state.list.records)]);
