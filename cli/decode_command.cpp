@@ -102,7 +102,7 @@ void DecodeCommand::Print(const linkdecode::LinkRecord& record, const Origin& or
     } else if (reading.outcome == ReadOutcome::NotALink) {
         reporter_.MessageAbout(origin, record.input, "not a " + SchemeList("://") + " link" + hint);
     } else if (reading.outcome == ReadOutcome::Decoded) {
-        reporter_.MessageAbout(origin, record.input, "the link holds no address");
+        reporter_.MessageAbout(origin, record.input, linkdecode::NoAddressReason(reading.outcome));
     } else {
         std::string message(linkdecode::ReadOutcomeRow(reading.outcome).description);
         if (!reading.detail.empty())

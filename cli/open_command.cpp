@@ -62,12 +62,8 @@ int RunOpen(const std::string& link, linkdecode::ReadMode mode) {
     Reporter reporter(false);
     const linkdecode::LinkReading reading = linkdecode::ReadLink(link, {mode});
     if (!reading.HasAddress()) {
-        // The outcomes' own words, but for a link that decodes to nothing at all.
-        const std::string why =
-            reading.outcome == linkdecode::ReadOutcome::Decoded
-                ? std::string("the link holds no address")
-                : std::string(linkdecode::ReadOutcomeRow(reading.outcome).description);
-        Tell(reporter, Shown(link) + ": not opened: " + why);
+        Tell(reporter, Shown(link) + ": not opened: " +
+                           std::string(linkdecode::NoAddressReason(reading.outcome)));
         return 1;
     }
     if (!linkdecode::IsOpenableAddress(reading.address)) {

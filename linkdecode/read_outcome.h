@@ -48,6 +48,13 @@ constexpr const ReadOutcomeInfo& ReadOutcomeRow(ReadOutcome outcome) {
     return kReadOutcomes[static_cast<std::size_t>(outcome)];
 }
 
+// Why a reading with `outcome` gave no address, for messages: its description, or for Decoded,
+// whose reading was empty, that the link holds none.
+constexpr std::string_view NoAddressReason(ReadOutcome outcome) {
+    return outcome == ReadOutcome::Decoded ? std::string_view("the link holds no address")
+                                           : ReadOutcomeRow(outcome).description;
+}
+
 // The dialog's outcome as a reading's.
 constexpr ReadOutcome ReadOutcomeOf(UnwrapOutcome outcome) {
     switch (outcome) {
