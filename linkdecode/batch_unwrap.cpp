@@ -1,5 +1,9 @@
 #include "linkdecode/batch_unwrap.h"
 
+#include <array>
+#include <iterator>
+#include <utility>
+
 #include "linkdecode/simd/simd_level.h"
 #include "linkdecode/unwrap_loops.h"
 
@@ -23,29 +27,47 @@ struct VectorValues : rules::ValueTable {
 
 using BatchDecoder = rules::RunDecoder<VectorValues, rules::WriteIntoRoom>;
 
-// Decodes into `bytes` what `feed` hands the decoder out of `size` bytes of text.
+// A decoded payload that views storage room reused from link to link, so that no link's bytes
+// are filled with zeros first or allocated; a link of more than kKeptRoom bytes leaves none
+// of its room behind.
+constexpr std::size_t kKeptRoom = 64 * 1024;
+
+// Decodes what `feed` hands the decoder out of `size` bytes of text; the view is valid until the
+// next call on the same thread.
 template <typename Feed>
-void DecodeInto(std::size_t size, std::string& bytes, Feed feed) {
-    bytes.resize(size / 4 * 3 + 3);  // the most `size` bytes can decode to
-    BatchDecoder decoder({bytes.data()});
+std::string_view DecodeInto(std::size_t size, Feed feed) {
+    thread_local std::string room;
+    const std::size_t most = size / 4 * 3 + 3;  // the most `size` bytes can decode to
+    if (room.size() > kKeptRoom && most <= kKeptRoom)
+        std::string().swap(room);
+    if (room.size() < most)
+        room.resize(most);
+    BatchDecoder decoder({room.data()});
     feed(decoder);
     decoder.Finish();
-    bytes.resize(static_cast<std::size_t>(decoder.output().at - bytes.data()));
+    return {room.data(), static_cast<std::size_t>(decoder.output().at - room.data())};
 }
 
 }  // namespace
 
 void DecodeBase64Batch(std::string_view text, std::string& bytes) {
-    DecodeInto(text.size(), bytes, [&](BatchDecoder& decoder) { decoder.Feed(text); });
+    bytes.assign(DecodeInto(text.size(), [&](BatchDecoder& decoder) { decoder.Feed(text); }));
 }
 
 namespace {
 
+// Each scheme's candidate step, made once rather than for every link.
+template <std::size_t... I>
+constexpr std::array<rules::CandidateStep, sizeof...(I)> CandidateSteps(std::index_sequence<I...>) {
+    return {rules::CandidateStep(kLinkSchemes[I].prefix)...};
+}
+constexpr auto kCandidateSteps = CandidateSteps(std::make_index_sequence<std::size(kLinkSchemes)>());
+
 // The batch decoding of the payload of `pasted`: the removal stops where decoding does.
 auto DecodePayload(std::string_view pasted) {
-    return [pasted](const LinkScheme& scheme, std::string& out) {
-        DecodeInto(pasted.size(), out, [&](BatchDecoder& decoder) {
-            rules::RemovePrefixPass(pasted, scheme.prefix, rules::CandidateStep(scheme.prefix),
+    return [pasted](const LinkScheme& scheme) {
+        return DecodeInto(pasted.size(), [&](BatchDecoder& decoder) {
+            rules::RemovePrefixPass(pasted, scheme.prefix, kCandidateSteps[&scheme - kLinkSchemes],
                                     [&](std::string_view kept) { return decoder.Feed(kept); });
         });
     };

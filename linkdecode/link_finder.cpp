@@ -151,7 +151,9 @@ std::size_t LinkFinder::FindSchemeStart(std::string_view text, std::size_t from,
         if (const std::size_t separator = SeparatorLength(text, at, mode_, repairs)) {
             for (const LinkScheme& scheme : kLinkSchemes) {
                 const std::size_t name = scheme.name.size();
-                if (at >= from + name && NameAt(text, at - name, scheme.name, mode_, repairs)) {
+                // Strict names end in their own letter: one compare passes over the others.
+                if (at >= from + name && (!strict || text[at - 1] == scheme.name.back()) &&
+                    NameAt(text, at - name, scheme.name, mode_, repairs)) {
                     found = {&scheme, name + separator, repairs};
                     return at - name;
                 }

@@ -28,8 +28,9 @@ namespace {
 // The dialog's decoding of the payload of `pasted`: the removal over the whole text, then
 // DecodeBase64Text.
 auto DecodeWholeText(const std::string& pasted) {
-    return [&pasted](const LinkScheme& scheme, std::string& decoded) {
+    return [&pasted, decoded = std::string()](const LinkScheme& scheme) mutable {
         decoded = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix));
+        return std::string_view(decoded);
     };
 }
 
@@ -41,12 +42,18 @@ std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme) {
     return decoded;
 }
 
-void CutMarkers(std::string& decoded, const LinkScheme& scheme) {
+std::string_view WithoutMarkers(std::string_view decoded, const LinkScheme& scheme) {
+    // The end's bytes go first, so a text of fewer than twice trimEachEnd bytes keeps none.
     const std::size_t k = scheme.trimEachEnd;
-    if (k != 0) {
-        decoded.resize(decoded.size() > k ? decoded.size() - k : 0);
-        decoded.erase(0, k);
-    }
+    return decoded.size() > 2 * k ? decoded.substr(k, decoded.size() - 2 * k)
+                                  : decoded.substr(0, 0);
+}
+
+void CutMarkers(std::string& decoded, const LinkScheme& scheme) {
+    const std::string_view kept = WithoutMarkers(decoded, scheme);
+    const auto at = static_cast<std::size_t>(kept.data() - decoded.data());
+    decoded.resize(at + kept.size());
+    decoded.erase(0, at);
 }
 
 UnwrapResult UnwrapDownloadLink(const std::string& pasted) {

@@ -70,6 +70,9 @@ std::string UnwrapPayload(const std::string& pasted, const LinkScheme& scheme);
 // end, then at its start; fewer bytes than that leave it empty.
 void CutMarkers(std::string& decoded, const LinkScheme& scheme);
 
+// What CutMarkers leaves of `decoded`, as a view of it.
+std::string_view WithoutMarkers(std::string_view decoded, const LinkScheme& scheme);
+
 // Recognises the scheme of a pasted link and returns the plain address it wraps.
 //
 // `pasted` is narrow text in the ANSI code page (936 where double-byte characters matter);

@@ -27,7 +27,10 @@ bool NameAt(std::string_view text, std::size_t at, std::string_view name, ReadMo
 std::size_t SeparatorLength(std::string_view text, std::size_t at, ReadMode mode,
                             unsigned& repairs) {
     if (mode == ReadMode::Strict)
-        return text.compare(at, 3, "://") == 0 ? 3 : 0;
+        return text.size() - at >= 3 && text[at] == ':' && text[at + 1] == '/' &&
+                       text[at + 2] == '/'
+                   ? 3
+                   : 0;
     std::size_t i = at;
     unsigned found = 0;
     for (const char wanted : {':', '/', '/'}) {
