@@ -3,6 +3,7 @@
 #include "linkdecode/char_class.h"
 #include "linkdecode/page_escapes.h"
 #include "linkdecode/repairs.h"
+#include "linkdecode/unwrap_loops.h"
 
 namespace linkdecode {
 
@@ -10,6 +11,8 @@ bool NameAt(std::string_view text, std::size_t at, std::string_view name, ReadMo
             unsigned& repairs) {
     if (at > text.size() || text.size() - at < name.size())
         return false;
+    if (mode == ReadMode::Strict)
+        return rules::HasAt(text, at, name);
     // Names are a few letters: a loop settles most comparisons on the last letter, where a call
     // to memcmp would cost more than the comparison.
     bool sameCase = true;

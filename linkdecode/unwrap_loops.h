@@ -213,7 +213,7 @@ private:
     char marker_;
 };
 
-// Whether `prefix` stands in `text` at `i`. Prefixes are 7 to 11 bytes: two overlapping word
+// Whether `prefix` stands in `text` at `i`. Prefixes are 7 to 11 bytes, names 4 to 8: two overlapping word
 // compares settle it without a call to memcmp, and the first byte alone settles nearly every
 // comparison at a candidate that is none.
 inline bool HasAt(std::string_view text, std::size_t i, std::string_view prefix) {
@@ -278,15 +278,12 @@ void PayloadStep(const LinkScheme& scheme, Decode decode, std::string& decoded) 
 template <typename Decode>
 UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& address,
                           const LinkScheme*& scheme) {
-    scheme = nullptr;
-    if (pasted.find('/') == std::string_view::npos) {
-        address.clear();
-        return UnwrapOutcome::Ignored;
-    }
+    // Every prefix holds a "/", so the text's search for one is needed only when none matched.
     scheme = MatchLinkScheme(pasted);
     if (scheme == nullptr) {
         address.clear();
-        return UnwrapOutcome::NotALink;
+        return pasted.find('/') == std::string_view::npos ? UnwrapOutcome::Ignored
+                                                          : UnwrapOutcome::NotALink;
     }
 
     address.assign(WithoutMarkers(UpToZero(decode(*scheme)), *scheme));
