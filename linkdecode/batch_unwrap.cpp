@@ -79,6 +79,14 @@ void UnwrapPayloadBatch(std::string_view pasted, const LinkScheme& scheme, std::
     rules::PayloadStep(scheme, DecodePayload(pasted), decoded);
 }
 
+BatchUnwrap UnwrapPlainLinkBatch(std::string_view pasted, const LinkScheme& scheme,
+                                 std::string& address) {
+    const std::string_view payload = pasted.substr(scheme.prefix.size());
+    address.assign(rules::AddressIn(
+        DecodeInto(payload.size(), [&](BatchDecoder& decoder) { decoder.Feed(payload); }), scheme));
+    return {UnwrapOutcome::Decoded, &scheme};
+}
+
 BatchUnwrap UnwrapDownloadLinkBatch(std::string_view pasted, std::string& address) {
     BatchUnwrap result{UnwrapOutcome::Ignored, nullptr};
     result.outcome = rules::UnwrapSteps(pasted, DecodePayload(pasted), address, result.scheme);

@@ -28,4 +28,10 @@ struct BatchUnwrap {
 // (empty unless Decoded), whose storage is reused from call to call.
 BatchUnwrap UnwrapDownloadLinkBatch(std::string_view pasted, std::string& address);
 
+// UnwrapDownloadLinkBatch for a link a finder found in Strict mode: `pasted` starts with
+// `scheme`'s prefix and holds no ":" after it, so no other occurrence of the prefix is there to
+// remove, and the rest is decoded as it stands.
+BatchUnwrap UnwrapPlainLinkBatch(std::string_view pasted, const LinkScheme& scheme,
+                                 std::string& address);
+
 }  // namespace linkdecode

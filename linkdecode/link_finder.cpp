@@ -206,7 +206,8 @@ std::size_t LinkFinder::ContinuationEnd(std::string_view text, std::size_t at, b
 }
 
 std::size_t LinkFinder::SchemeInLink(std::string_view text, std::size_t pos, std::size_t& end,
-                                     bool final) {
+                                     bool final, bool& separatorFree) {
+    separatorFree = false;
     const bool decided = final || end < text.size();
     const std::string_view link = text.substr(0, end);
     // Most links hold no separator after their prefix: one search for its first byte.
@@ -218,8 +219,10 @@ std::size_t LinkFinder::SchemeInLink(std::string_view text, std::size_t pos, std
         return std::memchr(rest, ':', end - pos) != nullptr ||
                std::memchr(rest, percent, end - pos) != nullptr;
     };
-    if (decided && !holdsSeparator())
+    if (decided && !holdsSeparator()) {
+        separatorFree = true;
         return std::string_view::npos;
+    }
     for (std::size_t from = pos;;) {
         std::size_t undecided = 0;
         SchemeStart glued;
@@ -296,7 +299,11 @@ void LinkFinder::ScanText(std::string_view text, bool final, std::vector<FoundLi
             std::size_t end = LinkEnd(text, pos);
             const std::size_t linkEnd = end;
             // The prefix is no payload: what ends the payload is looked for after it.
-            const std::size_t next = SchemeInLink(text, pos + prefixLeft_, end, final);
+            bool separatorFree = false;
+            const std::size_t next = SchemeInLink(text, pos + prefixLeft_, end, final, separatorFree);
+            // A link that starts and ends in this scan with no ":" after its prefix holds the
+            // prefix once, which its reading need not look for again.
+            const bool plain = mode_ == ReadMode::Strict && prefixLeft_ != 0 && separatorFree;
             prefixLeft_ = 0;
             if (next != std::string_view::npos) {
                 Append(text.substr(pos, next - pos));
@@ -325,6 +332,8 @@ void LinkFinder::ScanText(std::string_view text, bool final, std::vector<FoundLi
             }
             if (pos == text.size())
                 return;
+            if (plain)
+                current_.plainScheme = scheme_;
             completed.push_back(std::move(current_));
             current_ = FoundLink{};
             inLink_ = false;
@@ -347,6 +356,7 @@ void LinkFinder::ScanText(std::string_view text, bool final, std::vector<FoundLi
         current_.fullLength = 0;
         current_.line = line_;
         current_.owned = false;
+        current_.plainScheme = nullptr;
         scheme_ = scheme.scheme;
         prefixLeft_ = scheme.length;
         pos = start;

@@ -25,6 +25,9 @@ struct FoundLink {
     std::uint64_t line = 0;      // 1-based line of the link's first byte
     std::string storage;         // the bytes of `text` when `owned`
     bool owned = false;
+    // Strict mode: the scheme whose prefix starts `text` when no ":" follows it, so that the
+    // prefix stands there once (UnwrapPlainLinkBatch); nullptr when that was not seen.
+    const LinkScheme* plainScheme = nullptr;
 
     FoundLink() = default;
     FoundLink(std::string_view linkText, std::size_t length, std::uint64_t firstLine)
@@ -34,7 +37,8 @@ struct FoundLink {
           fullLength(other.fullLength),
           line(other.line),
           storage(other.storage),
-          owned(other.owned) {
+          owned(other.owned),
+          plainScheme(other.plainScheme) {
         Repoint();
     }
     FoundLink(FoundLink&& other) noexcept
@@ -42,7 +46,8 @@ struct FoundLink {
           fullLength(other.fullLength),
           line(other.line),
           storage(std::move(other.storage)),
-          owned(other.owned) {
+          owned(other.owned),
+          plainScheme(other.plainScheme) {
         Repoint();
     }
     FoundLink& operator=(const FoundLink& other) {
@@ -51,6 +56,7 @@ struct FoundLink {
         line = other.line;
         storage = other.storage;
         owned = other.owned;
+        plainScheme = other.plainScheme;
         Repoint();
         return *this;
     }
@@ -60,6 +66,7 @@ struct FoundLink {
         line = other.line;
         storage = std::move(other.storage);
         owned = other.owned;
+        plainScheme = other.plainScheme;
         Repoint();
         return *this;
     }
@@ -137,7 +144,9 @@ private:
     // Where a scheme in text[pos, end), the rest of the open link, starts a link of its own, or
     // npos. Lowers `end` to keep back a tail that may hold a scheme cut by the end of a piece
     // that is not `final`.
-    std::size_t SchemeInLink(std::string_view text, std::size_t pos, std::size_t& end, bool final);
+    // Sets `separatorFree` when it found none of the separator's first bytes in text[pos, end).
+    std::size_t SchemeInLink(std::string_view text, std::size_t pos, std::size_t& end, bool final,
+                             bool& separatorFree);
 
     void Append(std::string_view part);
     void OwnCurrent();

@@ -5,11 +5,14 @@
 
 namespace linkdecode {
 
-void ReadLink(std::string_view input, ReadOptions options, LinkReading& reading) {
+void ReadLink(std::string_view input, ReadOptions options, LinkReading& reading,
+              const LinkScheme* plainScheme) {
     if (options.mode == ReadMode::Repair) {
         reading = ReadRepairedLink(input);
     } else {
-        const BatchUnwrap result = UnwrapDownloadLinkBatch(input, reading.address);
+        const BatchUnwrap result = plainScheme != nullptr
+                                       ? UnwrapPlainLinkBatch(input, *plainScheme, reading.address)
+                                       : UnwrapDownloadLinkBatch(input, reading.address);
         reading.outcome = ReadOutcomeOf(result.outcome);
         reading.scheme = result.scheme;
         reading.detail.clear();

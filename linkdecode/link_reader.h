@@ -66,6 +66,9 @@ LinkReading ReadLink(std::string_view input, ReadOptions options);
 
 // The same reading into `reading`, which it replaces whole; in Strict mode the storage of its
 // address is reused, so a front end reading many links keeps one LinkReading for them all.
-void ReadLink(std::string_view input, ReadOptions options, LinkReading& reading);
+// `plainScheme` is a finder's FoundLink::plainScheme for `input`, or nullptr: it changes no
+// reading, only spares looking again at what the finder saw.
+void ReadLink(std::string_view input, ReadOptions options, LinkReading& reading,
+              const LinkScheme* plainScheme = nullptr);
 
 }  // namespace linkdecode

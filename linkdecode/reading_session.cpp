@@ -26,8 +26,8 @@ void ClearReading(LinkReading& reading, std::size_t inputLength) {
 ReadingSession::ReadingSession(SessionOptions options)
     : options_(options), finder_(options.read.mode, kMaxLinkBytes) {}
 
-void ReadingSession::Read(std::string_view text) {
-    ReadLink(text, options_.read, record_.reading);
+void ReadingSession::Read(std::string_view text, const LinkScheme* plainScheme) {
+    ReadLink(text, options_.read, record_.reading, plainScheme);
     record_.input = text.substr(0, record_.reading.inputLength);
     record_.fullLength = text.size();
     record_.tooLong = false;
@@ -130,7 +130,7 @@ const LinkRecord* ReadingSession::Next() {
         record_.tooLong = true;
         record_.linkFurtherIn = false;
     } else {
-        Read(link.text);
+        Read(link.text, link.plainScheme);
     }
     record_.line = link.line;
     return &record_;

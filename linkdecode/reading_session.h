@@ -65,7 +65,7 @@ private:
     void Take();  // gives the finder back the links taken, once all are
     void KeepWhole(std::string_view piece);
     void DropWhole();
-    void Read(std::string_view text);
+    void Read(std::string_view text, const LinkScheme* plainScheme = nullptr);
 
     SessionOptions options_;
     LinkFinder finder_;

@@ -272,9 +272,15 @@ void PayloadStep(const LinkScheme& scheme, Decode decode, std::string& decoded) 
     decoded.assign(UpToZero(decode(scheme)));
 }
 
+// The address in the decoded payload of a link of `scheme`: up to the first zero byte, less the
+// markers (WithoutMarkers).
+inline std::string_view AddressIn(std::string_view decoded, const LinkScheme& scheme) {
+    return WithoutMarkers(UpToZero(decoded), scheme);
+}
+
 // The steps of unwrapping `pasted`: no "/" is Ignored, no prefix at its start is NotALink;
-// otherwise the payload step with `decode` gives `address`, less its markers (WithoutMarkers),
-// copied once. Sets `scheme` to the row matched, or nullptr.
+// otherwise the payload step with `decode` gives the decoded payload and `address` takes
+// AddressIn it, copied once. Sets `scheme` to the row matched, or nullptr.
 template <typename Decode>
 UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& address,
                           const LinkScheme*& scheme) {
@@ -286,7 +292,7 @@ UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& a
                                                           : UnwrapOutcome::NotALink;
     }
 
-    address.assign(WithoutMarkers(UpToZero(decode(*scheme)), *scheme));
+    address.assign(AddressIn(decode(*scheme), *scheme));
     return UnwrapOutcome::Decoded;
 }
 

@@ -1,6 +1,6 @@
 // Runs the dialog's functions and the batch path, at every vector level the processor offers, on
 // every input, bare and behind each prefix, and aborts on the first difference in outcome, scheme
-// or bytes.
+// or bytes; and reads every link a Strict session finds in the input as the dialog reads it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 #include "linkdecode/base64_decoder.h"
 #include "linkdecode/batch_unwrap.h"
 #include "linkdecode/link_unwrap.h"
+#include "linkdecode/reading_session.h"
 #include "linkdecode/simd/simd_level.h"
 
 namespace {
@@ -43,6 +44,25 @@ void CompareUnwrap(const std::string& pasted) {
     }
 }
 
+// Each record of a Strict session, which reads found links by a shorter way where the finder saw
+// enough, against the dialog's reading of the same link.
+void CompareSession(const std::string& text) {
+    linkdecode::ReadingSession session({{linkdecode::ReadMode::Strict, linkdecode::Charset::Raw}});
+    // Two pieces, so that links are also put together across a cut.
+    session.Feed(std::string_view(text).substr(0, text.size() / 2));
+    session.Feed(std::string_view(text).substr(text.size() / 2));
+    session.Finish();
+    while (const linkdecode::LinkRecord* record = session.Next()) {
+        if (record->tooLong)
+            continue;
+        const linkdecode::UnwrapResult dialog =
+            linkdecode::UnwrapDownloadLink(std::string(record->input));
+        if (record->reading.outcome != linkdecode::ReadOutcomeOf(dialog.outcome) ||
+            record->reading.address != dialog.text)
+            std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -57,5 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CompareUnwrap(input);
     for (const linkdecode::LinkScheme& scheme : linkdecode::kLinkSchemes)
         CompareUnwrap(std::string(scheme.prefix) + input);
+    for (const linkdecode::simd::Level level : kLevels) {
+        linkdecode::simd::ForceLevel(level);
+        CompareSession(input);
+    }
     return 0;
 }
