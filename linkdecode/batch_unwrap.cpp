@@ -27,31 +27,34 @@ struct VectorValues : rules::ValueTable {
 
 using BatchDecoder = rules::RunDecoder<VectorValues, rules::WriteIntoRoom>;
 
-// A decoded payload that views storage room reused from link to link, so that no link's bytes
-// are filled with zeros first or allocated; a link of more than kKeptRoom bytes leaves none
-// of its room behind.
-constexpr std::size_t kKeptRoom = 64 * 1024;
+// Room for the decoded payload of a link of up to kRoomBytes, kept for each thread, so that no
+// link's bytes are first filled with zeros or allocated; a longer payload gets room of its own.
+constexpr std::size_t kRoomBytes = 4096;
 
-// Decodes what `feed` hands the decoder out of `size` bytes of text; the view is valid until the
-// next call on the same thread.
-template <typename Feed>
-std::string_view DecodeInto(std::size_t size, Feed feed) {
-    thread_local std::string room;
+// Decodes what `feed` hands the decoder out of `size` bytes of text, and hands `take` the bytes
+// decoded, as a view valid during the call.
+template <typename Feed, typename Take>
+void DecodeInto(std::size_t size, Feed feed, Take take) {
+    thread_local char room[kRoomBytes];
     const std::size_t most = size / 4 * 3 + 3;  // the most `size` bytes can decode to
-    if (room.size() > kKeptRoom && most <= kKeptRoom)
-        std::string().swap(room);
-    if (room.size() < most)
-        room.resize(most);
-    BatchDecoder decoder({room.data()});
+    std::string own;
+    char* at = room;
+    if (most > kRoomBytes) {
+        own.resize(most);
+        at = own.data();
+    }
+    BatchDecoder decoder({at});
     feed(decoder);
     decoder.Finish();
-    return {room.data(), static_cast<std::size_t>(decoder.output().at - room.data())};
+    take(std::string_view(at, static_cast<std::size_t>(decoder.output().at - at)));
 }
 
 }  // namespace
 
 void DecodeBase64Batch(std::string_view text, std::string& bytes) {
-    bytes.assign(DecodeInto(text.size(), [&](BatchDecoder& decoder) { decoder.Feed(text); }));
+    DecodeInto(
+        text.size(), [&](BatchDecoder& decoder) { decoder.Feed(text); },
+        [&](std::string_view decoded) { bytes.assign(decoded); });
 }
 
 namespace {
@@ -65,11 +68,15 @@ constexpr auto kCandidateSteps = CandidateSteps(std::make_index_sequence<std::si
 
 // The batch decoding of the payload of `pasted`: the removal stops where decoding does.
 auto DecodePayload(std::string_view pasted) {
-    return [pasted](const LinkScheme& scheme) {
-        return DecodeInto(pasted.size(), [&](BatchDecoder& decoder) {
-            rules::RemovePrefixPass(pasted, scheme.prefix, kCandidateSteps[&scheme - kLinkSchemes],
-                                    [&](std::string_view kept) { return decoder.Feed(kept); });
-        });
+    return [pasted](const LinkScheme& scheme, auto take) {
+        DecodeInto(
+            pasted.size(),
+            [&](BatchDecoder& decoder) {
+                rules::RemovePrefixPass(pasted, scheme.prefix,
+                                        kCandidateSteps[&scheme - kLinkSchemes],
+                                        [&](std::string_view kept) { return decoder.Feed(kept); });
+            },
+            take);
     };
 }
 
@@ -82,8 +89,9 @@ void UnwrapPayloadBatch(std::string_view pasted, const LinkScheme& scheme, std::
 BatchUnwrap UnwrapPlainLinkBatch(std::string_view pasted, const LinkScheme& scheme,
                                  std::string& address) {
     const std::string_view payload = pasted.substr(scheme.prefix.size());
-    address.assign(rules::AddressIn(
-        DecodeInto(payload.size(), [&](BatchDecoder& decoder) { decoder.Feed(payload); }), scheme));
+    DecodeInto(
+        payload.size(), [&](BatchDecoder& decoder) { decoder.Feed(payload); },
+        [&](std::string_view decoded) { address.assign(rules::AddressIn(decoded, scheme)); });
     return {UnwrapOutcome::Decoded, &scheme};
 }
 

@@ -28,9 +28,8 @@ namespace {
 // The dialog's decoding of the payload of `pasted`: the removal over the whole text, then
 // DecodeBase64Text.
 auto DecodeWholeText(const std::string& pasted) {
-    return [&pasted, decoded = std::string()](const LinkScheme& scheme) mutable {
-        decoded = DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix));
-        return std::string_view(decoded);
+    return [&pasted](const LinkScheme& scheme, auto take) {
+        take(DecodeBase64Text(RemovePrefixOccurrences(pasted, scheme.prefix)));
     };
 }
 

@@ -264,12 +264,12 @@ inline std::string_view UpToZero(std::string_view decoded) {
     return decoded.substr(0, decoded.find('\0'));
 }
 
-// The payload step for a text that `scheme` matched: `decode(scheme)` gives the decoded payload,
-// every occurrence of the prefix removed (a view valid until the next call), which `decoded`
-// takes up to its first zero byte. The markers are still there.
+// The payload step for a text that `scheme` matched: `decode(scheme, take)` hands `take` the
+// decoded payload, every occurrence of the prefix removed, as a view valid during the call;
+// `decoded` takes it up to its first zero byte. The markers are still there.
 template <typename Decode>
 void PayloadStep(const LinkScheme& scheme, Decode decode, std::string& decoded) {
-    decoded.assign(UpToZero(decode(scheme)));
+    decode(scheme, [&](std::string_view payload) { decoded.assign(UpToZero(payload)); });
 }
 
 // The address in the decoded payload of a link of `scheme`: up to the first zero byte, less the
@@ -292,7 +292,7 @@ UnwrapOutcome UnwrapSteps(std::string_view pasted, Decode decode, std::string& a
                                                           : UnwrapOutcome::NotALink;
     }
 
-    address.assign(AddressIn(decode(*scheme), *scheme));
+    decode(*scheme, [&](std::string_view payload) { address.assign(AddressIn(payload, *scheme)); });
     return UnwrapOutcome::Decoded;
 }
 
