@@ -64,7 +64,8 @@ template <std::size_t... I>
 constexpr std::array<rules::CandidateStep, sizeof...(I)> CandidateSteps(std::index_sequence<I...>) {
     return {rules::CandidateStep(kLinkSchemes[I].prefix)...};
 }
-constexpr auto kCandidateSteps = CandidateSteps(std::make_index_sequence<std::size(kLinkSchemes)>());
+constexpr auto kCandidateSteps =
+    CandidateSteps(std::make_index_sequence<std::size(kLinkSchemes)>());
 
 // The batch decoding of the payload of `pasted`: the removal stops where decoding does.
 auto DecodePayload(std::string_view pasted) {

@@ -2,8 +2,9 @@
 
 // The command-line tool's and the web page's way to the dialog's bytes, for many links in a row.
 // Each function gives exactly what its dialog counterpart gives, from the same rules (see
-// linkdecode/unwrap_loops.h), but looks symbols up in a table, writes whole groups, stops the
-// prefix removal where decoding stops, and reuses the caller's storage instead of allocating.
+// linkdecode/unwrap_loops.h), but looks symbols up in a table, writes whole groups into room
+// kept for each thread, stops the prefix removal where decoding stops, and copies the result
+// once into the caller's storage, reused from call to call.
 
 #include <string>
 #include <string_view>

@@ -300,7 +300,8 @@ void LinkFinder::ScanText(std::string_view text, bool final, std::vector<FoundLi
             const std::size_t linkEnd = end;
             // The prefix is no payload: what ends the payload is looked for after it.
             bool separatorFree = false;
-            const std::size_t next = SchemeInLink(text, pos + prefixLeft_, end, final, separatorFree);
+            const std::size_t next =
+                SchemeInLink(text, pos + prefixLeft_, end, final, separatorFree);
             // A link that starts and ends in this scan with no ":" after its prefix holds the
             // prefix once, which its reading need not look for again.
             const bool plain = mode_ == ReadMode::Strict && prefixLeft_ != 0 && separatorFree;

@@ -213,9 +213,9 @@ private:
     char marker_;
 };
 
-// Whether `prefix` stands in `text` at `i`. Prefixes are 7 to 11 bytes, names 4 to 8: two overlapping word
-// compares settle it without a call to memcmp, and the first byte alone settles nearly every
-// comparison at a candidate that is none.
+// Whether `prefix` stands in `text` at `i`. Prefixes are 7 to 11 bytes, names 4 to 8: two
+// overlapping word compares settle it without a call to memcmp, and the first byte alone settles
+// nearly every comparison at a candidate that is none.
 inline bool HasAt(std::string_view text, std::size_t i, std::string_view prefix) {
     const std::size_t n = prefix.size();
     if (text.size() - i < n || (n != 0 && text[i] != prefix[0]))
