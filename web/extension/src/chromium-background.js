@@ -1,9 +1,13 @@
 // Chromium's background entry: the shared background, with the copy done in an offscreen
-// document, since a service worker has no document of its own.
+// document, since a service worker has no document of its own, and the page read from the
+// click on the toolbar button on (readings.js).
 "use strict";
 import "./background.js";
 import { copyWith } from "./clipboard.js";
 import { COPY, checked } from "./messages.js";
+import { readAtClick } from "./readings.js";
+
+readAtClick((error) => console.warn("Veltrun:", error));
 
 const OFFSCREEN = "offscreen.html";
 
