@@ -1,7 +1,7 @@
 // What the popup reads, started as soon as this module runs: popup.html loads it on its own,
-// ahead of the popup's other modules, so the page is read and the core fetched while they load.
-// Its text is the page's (the reading the click began, ?reading=TOKEN; else the active tab's,
-// or ?tab=ID's) or a selection's (?selection=KEY).
+// ahead of the popup's other modules, so the page is read while they load. Its text is the
+// page's (the reading the click began, ?reading=TOKEN, asked by popup-early.js; else the active
+// tab's, or ?tab=ID's) or a selection's (?selection=KEY).
 "use strict";
 import { SELECTION_PREFIX, checked } from "./messages.js";
 import { readPage } from "./readings.js";
@@ -23,12 +23,11 @@ async function readSelection(key) {
   return typeof stored[key] === "string" ? stored[key] : null;
 }
 
-// The reading the click began, asked by popup-ask.js: {tabId, text (null where the page gave
-// none)}; null where the background keeps none for this popup (taken, or dropped when its tab
-// began loading).
-async function clickReading() {
+// The reading the click began: {tabId, text (null where the page gave none)}; null where the
+// background keeps none for this popup (taken, or dropped when its tab began loading).
+async function clickReading(asked) {
   try {
-    return checked(await globalThis.veltrunAsked);
+    return checked(await asked);
   } catch {
     return null;
   }
@@ -44,7 +43,8 @@ async function readSource() {
   const cannot = (tabId) => ({ error: new Error(message("cannotRead")), fromPage: true, tabId });
   let tabId = null;
   try {
-    const kept = globalThis.veltrunAsked ? await bounded(clickReading()) : null;
+    const asked = globalThis.veltrunEarly?.reading;
+    const kept = asked ? await bounded(clickReading(asked)) : null;
     if (kept !== null) {
       tabId = kept.tabId;
       return typeof kept.text === "string" ? { read: kept.text, fromPage: true, tabId } : cannot(tabId);
@@ -58,7 +58,10 @@ async function readSource() {
   }
 }
 
+// source: what readSource gives; stored: storage.local's answer for the settings; wasm: the
+// core's module (each a promise).
 export const early = Object.freeze({
   source: readSource().catch((error) => ({ error, fromPage: !params.has("selection"), tabId: null })),
-  wasm: fetch(chrome.runtime.getURL("core/veltrun.wasm")),
+  stored: globalThis.veltrunEarly?.stored,
+  wasm: globalThis.veltrunEarly?.wasm,
 });
