@@ -24,7 +24,8 @@ async function readSelection(key) {
 }
 
 // The reading the click began: {tabId, text (null where the page gave none)}; null where the
-// background keeps none for this popup (taken, or dropped when its tab began loading).
+// background keeps none for this popup (taken, or dropped when its tab began loading). Where it
+// has none, or its reading failed, the popup reads the page itself.
 async function clickReading(asked) {
   try {
     return checked(await asked);
@@ -40,21 +41,17 @@ async function readSource() {
     if (selection === null) return { error: new Error(message("selectionGone")), fromPage: false, tabId: null };
     return { read: selection, fromPage: false, tabId: null };
   }
-  const cannot = (tabId) => ({ error: new Error(message("cannotRead")), fromPage: true, tabId });
   let tabId = null;
   try {
     const asked = globalThis.veltrunEarly?.reading;
     const kept = asked ? await bounded(clickReading(asked)) : null;
-    if (kept !== null) {
-      tabId = kept.tabId;
-      return typeof kept.text === "string" ? { read: kept.text, fromPage: true, tabId } : cannot(tabId);
-    }
-    tabId = params.has("tab")
+    if (typeof kept?.text === "string") return { read: kept.text, fromPage: true, tabId: kept.tabId };
+    tabId = kept?.tabId ?? (params.has("tab")
       ? Number(params.get("tab"))
-      : (await chrome.tabs.query({ active: true, currentWindow: true }))[0]?.id;
+      : (await chrome.tabs.query({ active: true, currentWindow: true }))[0]?.id);
     return { read: await bounded(readPage(tabId)), fromPage: true, tabId };
   } catch {
-    return cannot(tabId);
+    return { error: new Error(message("cannotRead")), fromPage: true, tabId };
   }
 }
 

@@ -26,7 +26,10 @@ function dropTab(tabId) {
 export function startReading(tabId) {
   dropTab(tabId);
   const token = crypto.randomUUID();
-  const reading = readPage(tabId);
+  // Right after the click the injection is at times refused, as if the page's process did not
+  // yet know of the tab's grant (activeTab): it is tried once more, and where that fails too
+  // the popup reads the page itself.
+  const reading = readPage(tabId).catch(() => readPage(tabId));
   reading.catch(() => {});  // a failure is answered to the popup, or dropped with the reading
   kept.set(token, { tabId, reading });
   setTimeout(() => kept.delete(token), KEEP_MS);
