@@ -10,9 +10,11 @@ const READ_BOUND_MS = 10000;  // a page whose main thread never yields does not 
 const params = new URLSearchParams(location.search);
 const message = (name) => chrome.i18n.getMessage(name);
 
+class Silent extends Error {}
+
 function bounded(promise) {
   let timer;
-  const late = new Promise((_, reject) => { timer = setTimeout(() => reject(new Error("the page did not answer")), READ_BOUND_MS); });
+  const late = new Promise((_, reject) => { timer = setTimeout(() => reject(new Silent()), READ_BOUND_MS); });
   return Promise.race([promise, late]).finally(() => clearTimeout(timer));
 }
 
@@ -50,8 +52,8 @@ async function readSource() {
       ? Number(params.get("tab"))
       : (await chrome.tabs.query({ active: true, currentWindow: true }))[0]?.id);
     return { read: await bounded(readPage(tabId)), fromPage: true, tabId };
-  } catch {
-    return { error: new Error(message("cannotRead")), fromPage: true, tabId };
+  } catch (error) {
+    return { error: new Error(message(error instanceof Silent ? "pageSilent" : "cannotRead")), fromPage: true, tabId };
   }
 }
 
