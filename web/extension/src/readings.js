@@ -43,28 +43,46 @@ export function takeReading(token) {
   return entry;
 }
 
-// The toolbar button (and its keyboard shortcut) from now on: reads the page and opens the
-// popup on it. Until the background has run once, the manifest's popup opens straight from the
-// button and reads the page itself.
+const POPUP = "popup.html";
+// Chromium stops a worker after 30 s without events, and a click that has to start it again
+// shows the popup later than the popup would have read the page itself. So clicks come here
+// only this long after the worker starts or last saw a click; then the manifest's popup again.
+const AWAKE_MS = 25000;
+
+// The toolbar button (and its keyboard shortcut) while the background runs: reads the page and
+// opens the popup on it. Otherwise the manifest's popup opens straight from the button and
+// reads the page itself.
 export function readAtClick(report) {
-  chrome.action.setPopup({ popup: "" }).catch(report);
+  const setPopup = (details) => chrome.action.setPopup(details).catch(report);
+  const ownPopup = new Set();  // tabs whose popup was set for a click
+  let asleep = null;
+  const awake = () => {
+    clearTimeout(asleep);
+    setPopup({ popup: "" });
+    asleep = setTimeout(() => {
+      setPopup({ popup: POPUP });
+      for (const tabId of ownPopup) chrome.action.setPopup({ tabId, popup: POPUP }).catch(() => {});  // closed since
+      ownPopup.clear();
+    }, AWAKE_MS);
+  };
+  awake();
   chrome.tabs.onRemoved.addListener(dropTab);
   chrome.tabs.onUpdated.addListener((tabId, change) => {
     if (change.status === "loading" || change.url !== undefined) dropTab(tabId);
   });
   chrome.action.onClicked.addListener((tab) => {
+    awake();
     if (!(tab?.id >= 0)) return;
     const token = startReading(tab.id);
-    const popup = { tabId: tab.id };
-    chrome.action.setPopup({ ...popup, popup: "popup.html?reading=" + token })
+    ownPopup.add(tab.id);
+    chrome.action.setPopup({ tabId: tab.id, popup: `${POPUP}?reading=${token}` })
       .then(() => chrome.action.openPopup({ windowId: tab.windowId }))
       .catch((error) => {
         // Where the popup cannot open, the list opens in a tab, which reads the page itself.
         report(error);
         takeReading(token);
-        return chrome.tabs.create({ url: chrome.runtime.getURL("popup.html?tab=" + tab.id), index: tab.index + 1, openerTabId: tab.id });
+        return chrome.tabs.create({ url: chrome.runtime.getURL(`${POPUP}?tab=${tab.id}`), index: tab.index + 1, openerTabId: tab.id });
       })
-      .finally(() => chrome.action.setPopup({ ...popup, popup: "" }))
-      .catch(report);
+      .finally(() => setPopup({ tabId: tab.id, popup: "" }));
   });
 }
