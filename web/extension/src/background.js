@@ -25,8 +25,9 @@ if (hasMenus()) chrome.contextMenus.onClicked.addListener((info, tab) => { onMen
 const fromSites = siteRouter(core, words, openList);
 const POPUP = chrome.runtime.getURL("popup.html");
 
-// The popup's one question (Chromium): the reading its click began, whose failure is the page's, not the
-// popup's (text null). Refused where there is no such reading: the popup then reads the page.
+// The popup's one question (Chromium): the reading its click began, as {tabId, text}, text null
+// where the reading failed; refused where there is no such reading. Short of a text, the popup
+// reads the page itself.
 async function fromPopup(message) {
   const why = refusal(FROM_POPUP, message);
   if (why) return refused(why);

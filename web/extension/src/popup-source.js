@@ -57,8 +57,8 @@ async function readSource() {
   }
 }
 
-// source: what readSource gives; stored: storage.local's answer for the settings; wasm: the
-// core's module (each a promise).
+// source: what readSource gives; stored: storage.local's whole answer; wasm: the core's
+// compiled module (each a promise).
 export const early = Object.freeze({
   source: readSource().catch((error) => ({ error, fromPage: !params.has("selection"), tabId: null })),
   stored: globalThis.veltrunEarly?.stored,
