@@ -1,6 +1,6 @@
 // Chromium's background entry: the shared background, with the copy done in an offscreen
-// document, since a service worker has no document of its own, and the page read from the
-// click on the toolbar button on (readings.js).
+// document, since a service worker has no document of its own; and, while it runs, the click
+// on the toolbar button, which starts reading the page before the popup opens (readings.js).
 "use strict";
 import "./background.js";
 import { copyWith } from "./clipboard.js";

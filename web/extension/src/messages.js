@@ -32,7 +32,8 @@ export const OFF = "veltrun-off";
 export const SELECTION_PREFIX = "selection:";
 
 // What the popup asks the background (Chromium): the reading its click began, named by the
-// token in the popup's address. Only the extension's own pages may ask.
+// token in the popup's address. The background takes it only from the popup itself, never from
+// a tab, a page in a tab included.
 export const READING = "veltrun-reading";
 export const FROM_POPUP = Object.freeze({
   [READING]: (m) => isText(m.token) && m.token.length <= 64,
