@@ -65,7 +65,6 @@ export function readAtClick(report) {
       ownPopup.clear();
     }, AWAKE_MS);
   };
-  awake();
   chrome.tabs.onRemoved.addListener(dropTab);
   chrome.tabs.onUpdated.addListener((tabId, change) => {
     if (change.status === "loading" || change.url !== undefined) dropTab(tabId);
@@ -85,4 +84,6 @@ export function readAtClick(report) {
       })
       .finally(() => setPopup({ tabId: tab.id, popup: "" }));
   });
+  // Only once the browser knows of the listener: a click between the two would go nowhere.
+  awake();
 }
