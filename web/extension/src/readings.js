@@ -84,6 +84,6 @@ export function readAtClick(report) {
       })
       .finally(() => setPopup({ tabId: tab.id, popup: "" }));
   });
-  // Only once the browser knows of the listener: a click between the two would go nowhere.
+  // After the listeners: a click that came here before the browser knew of one would go nowhere.
   awake();
 }
