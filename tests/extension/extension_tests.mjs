@@ -161,12 +161,43 @@ async function group_later() {
     document.body.dataset.added = "1";
   }, 200);`;
   const body = `<p>论坛</p>${made.slice(3).map((_, i) => `<input id="box${i}">`).join("")}<script>${script}</script>`;
-  await withBrowser({ "/later.html": page(html(body)) }, async (session, server) => {
+  const other = sample("other");
+  await withBrowser({
+    "/later.html": page(html(body)),
+    "/other.html": page(html(`<p>${other.map((m) => m.link).join(" ")}</p>`)),
+  }, async (session, server) => {
     const tab = await visit(session, server.origin + "/later.html");
     await tab.waitForFunction(() => document.body.dataset.added === "1");
+    // A reading begun on another tab is not this click's.
+    await visit(session, server.origin + "/other.html");
+    const worker = await background(session);
+    const tabOf = (path) => worker.evaluate(async (url) => (await chrome.tabs.query({ url }))[0].id, server.origin + path);
+    const start = async (path) => worker.evaluate((id) => startReading(id), await tabOf(path));
+    await start("/other.html");
     // The document's links come first, then the current values of its fields.
-    expect("rows", await shownRows(await openPopup(session, tab)), addressesOf(made));
-  });
+    const popup = await openPopup(session, tab);
+    check("the click began the reading", new URL(popup.url()).searchParams.has("reading"));
+    expect("rows", await shownRows(popup), addressesOf(made));
+    // The list tab, opened behind the popup, which would close if it lost the focus.
+    const listed = session.browser.waitForTarget((t) => t.url().includes("/popup.html?tab="));
+    await worker.evaluate((url) => chrome.tabs.create({ url, active: false }), `${session.origin}/popup.html?tab=${await tabOf("/later.html")}`);
+    const list = await (await listed).asPage();
+    // What the background gives for a reading, asked from `from`: whose page it is, or why none.
+    const ask = async (from, token) => {
+      const answer = await from.evaluate((t) => chrome.runtime.sendMessage({ type: "veltrun-reading", token: t }), token);
+      return answer.ok ? (answer.text.includes(other[0].link) ? "other" : "later") : answer.error;
+    };
+    // Each case: what happens after a reading of later.html begins, and what asking for it gives.
+    const cases = [
+      ["its own", async (t) => [await ask(popup, t)], ["later"]],
+      ["asked twice", async (t) => [await ask(popup, t), await ask(popup, t)], ["later", "no reading"]],
+      ["a second click's replaces it", async (t) => { const next = await start("/later.html"); return [await ask(popup, t), await ask(popup, next)]; }, ["no reading", "later"]],
+      ["a page in a tab asks", async (t) => [await ask(list, t), await ask(popup, t)], ["unknown type", "later"]],
+      ["a forged token", async () => [await ask(popup, "00000000-0000-4000-8000-000000000000")], ["no reading"]],
+      ["the tab navigated", async (t) => { await tab.goto(server.origin + "/other.html"); return [await ask(popup, t)]; }, ["no reading"]],
+    ];
+    for (const [name, act, wanted] of cases) expect(name, await act(await start("/later.html")), wanted);
+  }, { dir: testBuild(CHROMIUM, scratch, { host_permissions: ["http://127.0.0.1/*"] }) });  // to find the tabs by address
 }
 
 async function group_large() {

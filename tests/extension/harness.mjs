@@ -104,11 +104,14 @@ export async function startServer(pages, { maxRequests = 2000, lifetimeMs = 1200
 }
 
 // What a test build adds to the background: headless browsers open no context menu, so tests
-// call its handler, with a core of its own, as a click would.
+// call its handler, with a core of its own, as a click would; and they start a reading of a tab
+// as a click on the toolbar button does, without its popup.
 const TEST_HOOKS = `import { keptCore } from "./ui/keeper.js";
 import { onMenuClicked } from "./menus.js";
+import { startReading } from "./readings.js";
 const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
 globalThis.onMenuClicked = (info, tab) => onMenuClicked(core, info, tab);
+globalThis.startReading = startReading;
 `;
 
 // A copy of the extension at `dir` in `scratch` for tests only: its manifest lists

@@ -6,7 +6,7 @@ import fs from "node:fs";
 import path from "node:path";
 import { test } from "node:test";
 import { isLoopback, patternOf, siteOf } from "../../web/extension/src/hosts.js";
-import { FROM_SITES, checked, refusal } from "../../web/extension/src/messages.js";
+import { FROM_POPUP, FROM_SITES, READING, checked, refusal } from "../../web/extension/src/messages.js";
 
 test("an address's site and pattern; none for a host the pattern would widen", () => {
   const cases = [
@@ -60,6 +60,12 @@ test("messages: unknown types and wrong shapes are refused by name", () => {
     ["veltrun-hello", "not a message"],
   ];
   for (const [message, why] of cases) assert.equal(refusal(FROM_SITES, message), why, JSON.stringify(message)?.slice(0, 60));
+  // The popup's question, which its classic first script names itself, is not a site's.
+  const popupEarly = fs.readFileSync(path.join(import.meta.dirname, "../../web/extension/src/popup-early.js"), "utf8");
+  assert.ok(popupEarly.includes(`type: "${READING}", token`), "popup-early.js names the reading's type");
+  assert.equal(refusal(FROM_POPUP, { type: READING, token: crypto.randomUUID() }), null);
+  assert.equal(refusal(FROM_POPUP, { type: READING, token: "x".repeat(65) }), "ill-formed " + READING);
+  assert.equal(refusal(FROM_SITES, { type: READING, token: crypto.randomUUID() }), "unknown type");
 });
 
 test("an answer is used only when it says ok", () => {

@@ -23,9 +23,10 @@ const originOf = (address) => {
   }
 };
 
-// {address, secret, saved}: the stored choice, or the default address before any.
-export async function loadAria2() {
-  const stored = (await chrome.storage.local.get(KEY))[KEY];
+// {address, secret, saved}: the stored choice, or the default address before any. `read` is
+// storage.local's answer where it was asked already (popup-early.js).
+export async function loadAria2(read = chrome.storage.local.get(KEY)) {
+  const stored = (await read)[KEY];
   const saved = stored !== null && typeof stored === "object" && patternOf(stored.address) !== null;
   return {
     address: saved ? stored.address : DEFAULT_ADDRESS,
@@ -46,8 +47,8 @@ export async function saveAria2(address, secret) {
 const granted = (address) => chrome.permissions.contains({ origins: [patternOf(address)] });
 
 // Whether the download buttons are offered: an address saved and its permission granted.
-export async function aria2Ready() {
-  const { address, saved } = await loadAria2();
+export async function aria2Ready(read) {
+  const { address, saved } = await loadAria2(read);
   return saved && granted(address);
 }
 

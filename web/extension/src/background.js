@@ -7,7 +7,8 @@ import { keptCore } from "../../ui/keeper.js";
 import { translator } from "../../ui/texts.js";
 import { LANGUAGE } from "./language.js";
 import { createMenus, hasMenus, onMenuClicked, openList } from "./menus.js";
-import { COPY, refused } from "./messages.js";
+import { COPY, FROM_POPUP, ok, refusal, refused } from "./messages.js";
+import { takeReading } from "./readings.js";
 import { followPermissions, siteRouter } from "./site-service.js";
 
 const core = keptCore(() => fetch(chrome.runtime.getURL("core/veltrun.wasm")));
@@ -22,15 +23,30 @@ chrome.runtime.onStartup.addListener(makeMenus);
 if (hasMenus()) chrome.contextMenus.onClicked.addListener((info, tab) => { onMenuClicked(core, info, tab).catch(report); });
 
 const fromSites = siteRouter(core, words, openList);
+const POPUP = chrome.runtime.getURL("popup.html");
+
+// The popup's one question (Chromium): the reading its click began, as {tabId, text}, text null
+// where the reading failed; refused where there is no such reading. Short of a text, the popup
+// reads the page itself.
+async function fromPopup(message) {
+  const why = refusal(FROM_POPUP, message);
+  if (why) return refused(why);
+  const entry = takeReading(message.token);
+  if (entry === null) return refused("no reading");
+  const text = await entry.reading.catch(() => null);
+  return ok({ tabId: entry.tabId, text });
+}
+
 chrome.runtime.onMessage.addListener((message, sender, reply) => {
   if (sender.id !== chrome.runtime.id) return false;
   // The offscreen document's copy request, which the background itself sent.
   if (message?.type === COPY && sender.tab === undefined) return false;
-  if (sender.tab === undefined) {
+  if (sender.tab === undefined && !sender.url?.startsWith(POPUP + "?")) {
     reply(refused("unknown type"));
     return false;
   }
-  fromSites(message, sender).then(reply, (error) => {
+  const route = sender.tab === undefined ? fromPopup(message) : fromSites(message, sender);
+  route.then(reply, (error) => {
     report(error);
     reply(refused(error?.message ?? error));
   });

@@ -1,9 +1,13 @@
 // Chromium's background entry: the shared background, with the copy done in an offscreen
-// document, since a service worker has no document of its own.
+// document, since a service worker has no document of its own; and, while it runs, the click
+// on the toolbar button, which starts reading the page before the popup opens (readings.js).
 "use strict";
 import "./background.js";
 import { copyWith } from "./clipboard.js";
 import { COPY, checked } from "./messages.js";
+import { readAtClick } from "./readings.js";
+
+readAtClick((error) => console.warn("Veltrun:", error));
 
 const OFFSCREEN = "offscreen.html";
 

@@ -31,6 +31,14 @@ export const OFF = "veltrun-off";
 // storage.session under a key that starts so; the tab's address names the key.
 export const SELECTION_PREFIX = "selection:";
 
+// What the popup asks the background (Chromium): the reading its click began, named by the
+// token in the popup's address. The background takes it only from the popup itself, never from
+// a tab, a page in a tab included.
+export const READING = "veltrun-reading";
+export const FROM_POPUP = Object.freeze({
+  [READING]: (m) => isText(m.token) && m.token.length <= 64,
+});
+
 // What the background asks the offscreen document (Chromium).
 export const COPY = "veltrun-copy";
 export const isCopy = (m) => isObject(m) && m.type === COPY && isText(m.text);

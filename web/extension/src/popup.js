@@ -35,6 +35,7 @@ const state = {
   tabId: null,
   list: null,
   aria2: null,  // the aria2 buttons (aria2-buttons.js), once aria2 is set up
+  siteOffered: null,  // settles once the site switch is shown, or found not to apply
 };
 
 const text = (key, values) => state.text(key, values);
@@ -72,6 +73,7 @@ async function decode() {
       // page reads a paste, to say why.
       const options = { ...readOptions(state.settings), wholeIfNone: !state.fromPage };
       if (await state.list.decode(theCore, state.source, options)) {
+        await state.siteOffered;  // the end is the whole popup's, site switch included
         document.body.dataset.decoded = String(state.list.job);  // lets tests and the benchmark see the end
       }
     });
@@ -123,15 +125,20 @@ async function start() {
   addSettingsFields($("choices"));
   applyTexts();
   $("summary").textContent = message("scanning");
-  state.settings = await loadSettings();
+  state.settings = await loadSettings(early.stored);
   showSettings();
   listen();
+  // The aria2 buttons are found while the page is read; the site switch, which needs the tab,
+  // is shown beside the first rows rather than before them.
+  const aria2 = offerAria2(() => state.list.records, early.stored).catch((error) => {
+    report(error);
+    return null;
+  });
   const read = await early.source;
   state.fromPage = read.fromPage;
   state.tabId = read.tabId;
   performance.mark("page-read");
-  // The site switch and the aria2 buttons need the tab; they are found while the core loads.
-  const offers = Promise.all([offerSite(state.tabId), offerAria2(() => state.list.records)]);
+  state.siteOffered = run(() => offerSite(state.tabId));
   const { theCore, error } = await loaded;
   if (read.error || error) {
     $("summary").textContent = read.error ? read.error.message : text("loadFailed");
@@ -141,7 +148,7 @@ async function start() {
   state.source = read.read;
   state.text = translator(LANGUAGE, theCore.repairs);
   applyTexts();
-  [, state.aria2] = await offers;
+  state.aria2 = await aria2;
   state.list = new RecordList($("rows"), $("more"), {
     text,
     copy,

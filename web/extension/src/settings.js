@@ -27,8 +27,9 @@ export function sanitize(stored) {
   return settings;
 }
 
-export async function loadSettings() {
-  const stored = await chrome.storage.local.get(KEY);
+// `read` is storage.local's answer for them where it was asked already (popup-early.js).
+export async function loadSettings(read = chrome.storage.local.get(KEY)) {
+  const stored = await read;
   return sanitize(stored[KEY]);
 }
 
