@@ -242,8 +242,11 @@ def group_files(page, args):
     page.after_decode(lambda: ActionChains(page.driver).key_down(Keys.CONTROL).send_keys("v")
                       .key_up(Keys.CONTROL).perform())
     expect("long paste", [r["address"] for r in page.rows(everything=True)], addresses)
+    size = f"{sum(2 if ord(c) > 0xFFFF else 1 for c in text):,}"  # in UTF-16 units, as JS counts
     expect("long paste box", page.js("const box = document.getElementById('input');"
-                                     "return [box.readOnly, box.value.length < 5000]"), [True, True])
+                                     "return [box.readOnly, box.value.length < 5000,"
+                                     " document.getElementById('held-text').textContent]"),
+           [True, True, f"这段文字有 {size} 个字符，框中只显示开头；其中的链接全部列在下面。"])
     page.after_decode(lambda: page.driver.find_element(By.ID, "release").click())
     expect("released", (page.rows(), page.js("return document.getElementById('input').value")),
            ([], ""))
