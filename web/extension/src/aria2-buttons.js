@@ -22,8 +22,9 @@ async function send(uris) {
 }
 
 // Resolves to null where aria2 is not set up (`read`: storage.local's answer, where asked
-// already); else shows the button that sends every address, taken from `records()`, and resolves to {addToRow(row, record, index)}, which gives a row its
-// "send to aria2" button, and count(n), which tells the button how many addresses it sends.
+// already); else shows the button that sends every address, taken from `records()`, and
+// resolves to {addToRow(row, record, index)}, which gives a row its "send to aria2" button, and
+// count(n), which tells the button how many addresses it sends.
 export async function offerAria2(records, read) {
   if (!(await aria2Ready(read))) return null;
   const all = $("send-all");
